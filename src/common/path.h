@@ -1,0 +1,17 @@
+// Paths and texts held in fixed buffers, the way every part of setup keeps them.
+#pragma once
+
+#include <cstddef>
+
+// The size of every path buffer of the program, its terminator included.
+constexpr std::size_t kPathSize = 260;
+
+// Appends a component to the path in a buffer of kPathSize characters: a
+// backslash goes first unless the path is empty or already ends in a backslash
+// or a forward slash. Returns false, leaving the path unchanged, when the result
+// would not fit.
+bool AppendPath(char* path, const char* component);
+
+// Copies text into a buffer of `size` bytes, cutting it to size - 1 characters;
+// the copy is always terminated.
+void CopyText(char* destination, std::size_t size, const char* text);

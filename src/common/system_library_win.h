@@ -1,0 +1,24 @@
+// Libraries that are not Known DLLs are loaded by full path from the system
+// directory, after the DLL search has been narrowed, so that a DLL planted
+// beside setup.exe (a download folder) is never loaded in their place.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+// Narrows the DLL search to the system directory where the system offers it
+// and takes the current directory out of it. Call first thing in the process.
+void HardenDllSearch();
+
+// The common controls' property sheet and initialisation, from the system's
+// COMCTL32. Each fails cleanly (-1, or FALSE with ERROR_MOD_NOT_FOUND) when
+// the library or the entry point is missing.
+INT_PTR SystemPropertySheetA(LPCPROPSHEETHEADERA header);
+BOOL SystemInitCommonControls();
+
+// The version information calls, from the system's VERSION library; they fail
+// (0 or FALSE) when the library is missing.
+DWORD SystemGetFileVersionInfoSizeA(const char* file, DWORD* handle);
+BOOL SystemGetFileVersionInfoA(const char* file, DWORD handle, DWORD size, void* data);
+BOOL SystemVerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT* length);

@@ -1,0 +1,87 @@
+// Every fixed text of the setup program that is not a resource: captions,
+// messages, step texts, registry names and file names, exactly as shown or used.
+#pragma once
+
+// Shared.
+inline constexpr char kSetupCaption[] = "My Zindle Setup";
+inline constexpr char kMakerDirectory[] = "Tarnwick";
+
+// Start-up and settings.
+inline constexpr char kBackdropClass[] = "SSSetupClass";
+inline constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr char kProgramFilesKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+inline constexpr char kProgramFilesValue[] = "ProgramFilesDir";
+inline constexpr char kDefaultProgramFiles[] = "C:\\Program Files\\";
+inline constexpr char kSettingsKey[] = "Software\\Tarnwick\\SS";
+inline constexpr char kValueAppDir[] = "AppDir";
+inline constexpr char kValueExecutable[] = "Executable";
+inline constexpr char kValueOwner[] = "RegisteredOwner";
+inline constexpr char kValueOrganization[] = "RegisteredOrganization";
+inline constexpr char kValueEMail[] = "RegisteredEMail";
+inline constexpr char kValueSSHotkey[] = "SSHotkey";
+inline constexpr char kValueToolHotkey[] = "ToolHotkey";
+inline constexpr char kValueDisplayMode[] = "DisplayMode";
+inline constexpr char kValueVersion[] = "Version";
+
+// Backdrop.
+inline constexpr char kWizardFailedFormat[] = "Couldn't create Setup wizard\nError=%ld";
+inline constexpr char kByFormat[] = "by %s";
+
+// Wizard.
+inline constexpr char kDisplayControlCommand[] = "Control color";
+
+// Install sequence: names.
+inline constexpr char kThemesDirectory[] = "Themes";
+inline constexpr char kSaverFile[] = "Tarnwick.scr";
+inline constexpr char kCompanionFile[] = "Zindle.exe";
+inline constexpr char kUninstallerFile[] = "uninstall.exe";
+inline constexpr char kCompanionClass[] = "TarnwickZindleClass";
+inline constexpr char kProductName[] = "Tarnwick My Zindle";
+inline constexpr char kDefaultPackTitle[] = "Nature";
+inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickSS";
+inline constexpr char kValueDisplayName[] = "DisplayName";
+inline constexpr char kValueUninstallString[] = "UninstallString";
+// Quoted, so that a path with spaces cannot be taken for a shorter program.
+inline constexpr char kUninstallStringFormat[] = "\"%s\\Uninstall.exe\"";
+inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char kValueStartMenu[] = "Start Menu";
+inline constexpr char kValueStartup[] = "Startup";
+inline constexpr char kProgramsDirectory[] = "Programs";
+inline constexpr char kUninstallLink[] = "Uninstall Tarnwick My Zindle.lnk";
+inline constexpr char kUninstallLinkDescription[] = "Uninstall Tarnwick My Zindle";
+inline constexpr char kSaverLink[] = "Tarnwick My Zindle.lnk";
+inline constexpr char kSaverLinkDescription[] = "Tarnwick My Zindle";
+inline constexpr char kCompanionLink[] = "Tarnwick Zindle.lnk";
+inline constexpr char kCompanionLinkDescription[] = "Tarnwick Zindle";
+
+// Install sequence: step texts.
+inline constexpr char kStepClosingCompanion[] = "Closing zindle";
+inline constexpr char kStepCreateDirectory[] = "Create directory %s";
+inline constexpr char kStepWritingSaver[] = "Writing screen saver";
+inline constexpr char kStepWritingProgramFiles[] = "Writing program files";
+inline constexpr char kStepWritingRegistry[] = "Writing registry entries";
+inline constexpr char kStepWritingImagePack[] = "Writing %s image pack";
+inline constexpr char kStepCreatingShortcuts[] = "Creating shortcuts";
+inline constexpr char kStepMakeCurrent[] = "Make current";
+inline constexpr char kStepConfigure[] = "Configure";
+inline constexpr char kStepStartCompanion[] = "Start Zindle";
+
+// Install sequence: messages.
+inline constexpr char kErrorCreateDirectory[] = "Couldn't create directory\n'%s'\n";
+inline constexpr char kErrorWriteSaver[] = "Couldn't write My Zindle\n'%s'\n";
+inline constexpr char kErrorWriteProgramFiles[] = "Couldn't write program file to:\n'%s'\n";
+inline constexpr char kErrorCreateKey[] = "Couldn't create registry key\n'%s'";
+inline constexpr char kErrorCreatePackDirectory[] = "Couldn't create image pack directory\n'%s'\n";
+inline constexpr char kErrorDecompressPack[] = "Couldn't decompress image pack";
+
+// Shell actions.
+inline constexpr char kConfigureCommandFormat[] = "\"%s\" /c";
+inline constexpr char kSaverCommandFormat[] = "%s +s";
+inline constexpr char kSystemIni[] = "system.ini";
+inline constexpr char kBootSection[] = "boot";
+inline constexpr char kSaverKey[] = "SCRNSAVE.EXE";
+
+// Archive reader.
+inline constexpr char kUnsupportedMethodFormat[] = "'%s' is compressed with\nun-handled compression type %d";
+inline constexpr char kIncompleteLiteralTree[] = "(incomplete l-tree)  ";
+inline constexpr char kIncompleteDistanceTree[] = "(incomplete d-tree)  ";

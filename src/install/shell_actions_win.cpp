@@ -1,0 +1,109 @@
+#include "install/shell_actions_win.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include "common/handles_win.h"
+#include "common/path.h"
+#include "common/texts.h"
+
+namespace {
+
+bool CreateOneDirectory(const char* path) {
+  return CreateDirectoryA(path, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Balances CoInitialize for the one shortcut being written.
+class ComScope {
+ public:
+  ComScope() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+  ~ComScope() {
+    if (ok_) CoUninitialize();
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
+bool SaveLink(IShellLinkA* link, const char* linkFile) {
+  ComPointer<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return false;
+  WCHAR widePath[kPathSize] = L"";
+  MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, kPathSize);
+  return SUCCEEDED(file->Save(widePath, TRUE));
+}
+
+void BuildSaverPath(char* systemDirectory, char* saverPath) {
+  GetSystemDirectoryA(systemDirectory, kPathSize);
+  CopyText(saverPath, kPathSize, systemDirectory);
+  AppendPath(saverPath, kSaverFile);
+}
+
+}  // namespace
+
+int MakeDirectoryPath(const char* path) {
+  if (CreateOneDirectory(path)) return 1;
+  char parent[kPathSize];
+  CopyText(parent, kPathSize, path);
+  char* separator = strrchr(parent, '\\');
+  if (separator != nullptr) {
+    *separator = '\0';
+    if (!MakeDirectoryPath(parent)) return 0;
+  }
+  return CreateOneDirectory(path) ? 1 : 0;
+}
+
+int CreateShortcut(const char* description, const char* target, const char* linkFile,
+                   const char* workingDirectory) {
+  ComScope com;
+  if (!com.ok()) return 0;
+  ComPointer<IShellLinkA> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              link.out())))
+    return 0;
+  link->SetPath(target);
+  link->SetDescription(description);
+  if (workingDirectory != nullptr) link->SetWorkingDirectory(workingDirectory);
+  return SaveLink(link.get(), linkFile) ? 1 : 0;
+}
+
+void MakeCurrentScreenSaver(const char* saverPath) {
+  char shortPath[kPathSize] = "";
+  DWORD length = GetShortPathNameA(saverPath, shortPath, kPathSize);
+  // Without a short form the long path still names the saver.
+  if (length == 0 || length >= kPathSize) CopyText(shortPath, kPathSize, saverPath);
+  WritePrivateProfileStringA(kBootSection, kSaverKey, shortPath, kSystemIni);
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, kSystemIni);
+  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
+}
+
+int StartProgram(const char* application, const char* commandLine, DWORD flags,
+                 const char* workingDirectory, HANDLE* process) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  // CreateProcessA may write into the command line, so it gets a copy.
+  char command[1025] = "";
+  if (commandLine != nullptr) CopyText(command, sizeof command, commandLine);
+  if (!CreateProcessA(application, commandLine != nullptr ? command : nullptr, nullptr, nullptr,
+                      FALSE, flags, nullptr, workingDirectory, &startup, &started))
+    return 0;
+  CloseHandle(started.hThread);
+  if (process != nullptr)
+    *process = started.hProcess;
+  else
+    CloseHandle(started.hProcess);
+  return 1;
+}
+
+void LaunchScreenSaver() {
+  char systemDirectory[kPathSize] = "";
+  char saverPath[kPathSize] = "";
+  BuildSaverPath(systemDirectory, saverPath);
+  char command[kPathSize + 8];
+  wsprintfA(command, kSaverCommandFormat, saverPath);
+  if (!StartProgram(saverPath, command, CREATE_NEW_CONSOLE, systemDirectory, nullptr))
+    MessageBeep(0);
+}

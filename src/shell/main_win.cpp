@@ -1,0 +1,5 @@
+#include "shell/run_setup_win.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  return RunSetup(instance, showCommand);
+}

@@ -1,0 +1,47 @@
+// Guards against paths joined with a doubled or missing separator, and against
+// a join that overruns the 260-character buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/path.h"
+
+namespace {
+
+std::string Join(const char* path, const char* component) {
+  char buffer[kPathSize];
+  CopyText(buffer, sizeof buffer, path);
+  EXPECT_TRUE(AppendPath(buffer, component));
+  return buffer;
+}
+
+TEST(AppendPath, InsertsOneBackslashOnlyWhereNeeded) {
+  EXPECT_EQ(Join("", "Tarnwick"), "Tarnwick");
+  EXPECT_EQ(Join("C:\\Program Files\\", "Tarnwick"), "C:\\Program Files\\Tarnwick");
+  EXPECT_EQ(Join("C:/Apps/", "Tarnwick"), "C:/Apps/Tarnwick");
+  EXPECT_EQ(Join("D:\\Apps", "Tarnwick"), "D:\\Apps\\Tarnwick");
+  EXPECT_EQ(Join("C:\\", "Tarnwick"), "C:\\Tarnwick");
+}
+
+TEST(AppendPath, RefusesAResultThatDoesNotFitAndKeepsThePath) {
+  char buffer[kPathSize];
+  std::string longPath(251, 'a');  // 251 + separator + 8 = 260: one too many
+  CopyText(buffer, sizeof buffer, longPath.c_str());
+  EXPECT_FALSE(AppendPath(buffer, "Tarnwick"));
+  EXPECT_EQ(std::string(buffer), longPath);
+
+  std::string fits(250, 'b');
+  CopyText(buffer, sizeof buffer, fits.c_str());
+  EXPECT_TRUE(AppendPath(buffer, "12345678"));  // 259 characters and the terminator
+  EXPECT_EQ(std::string(buffer).size(), 259u);
+}
+
+TEST(CopyText, CutsToTheBufferAndAlwaysTerminates) {
+  char small[4] = {'x', 'x', 'x', 'x'};
+  CopyText(small, sizeof small, "abcdef");
+  EXPECT_STREQ(small, "abc");
+  CopyText(small, sizeof small, "");
+  EXPECT_STREQ(small, "");
+}
+
+}  // namespace

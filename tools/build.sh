@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the tree into build/<flavour>:
+#   native    the platform-neutral core and its tests (gcc)
+#   sanitize  the same under ASan and UBSan, with the libFuzzer targets (clang)
+#   i686      setup.exe and the Windows tests for 32-bit Windows (the product)
+#   x86_64    the same for 64-bit Windows
+#   bench     the decoder benchmark (Release, native, links zlib)
+# Extra arguments go to the build (e.g. --target setup).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+flavour=$1; shift
+out=$root/build/$flavour
+case "$flavour" in
+  native) args=() ;;
+  sanitize) args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_SANITIZE=ON -DSETUP_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  i686|x86_64) args=(-DCMAKE_TOOLCHAIN_FILE=$root/cmake/toolchain-$flavour-mingw.cmake) ;;
+  bench) args=(-DSETUP_BENCH=ON -DCMAKE_BUILD_TYPE=Release) ;;
+  *) echo "build.sh: unknown flavour $flavour" >&2; exit 2 ;;
+esac
+mkdir -p "$root/build"
+cmake -S "$root" -B "$out" "${args[@]}" >"$out.configure.log" 2>&1 || { cat "$out.configure.log"; exit 1; }
+cmake --build "$out" -j"$(nproc)" "$@"

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs every test of the project: the native core tests, the same under ASan and
+# UBSan with two bounded fuzzing runs, and the Windows tests and end-to-end runs
+# under Wine for i686 and x86_64. Installs what is missing first.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/deps.sh" || exit 1
+
+passed=0 failed=0
+declare -a failures=()
+run_flavour() {
+  local flavour=$1; shift
+  echo "=== $flavour: build"
+  if ! "$root/tools/build.sh" "$flavour" >"$root/build/$flavour.build.log" 2>&1; then
+    tail -n 40 "$root/build/$flavour.build.log"
+    failed=$((failed + 1)); failures+=("$flavour (build)"); return
+  fi
+  echo "=== $flavour: test"
+  (cd "$root/build/$flavour" && ctest --output-on-failure --timeout 900 "$@") | tee "$root/build/$flavour.test.log" | grep -E '^ *[0-9]+/[0-9]+ Test|tests passed|Errors while|\*\*\*'
+  local summary
+  summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$root/build/$flavour.test.log")
+  local total bad
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$summary")
+  if [ -z "$summary" ]; then failed=$((failed + 1)); failures+=("$flavour (no tests ran)"); return; fi
+  passed=$((passed + total - bad)); failed=$((failed + bad))
+  [ "$bad" -gt 0 ] && failures+=("$flavour ($bad failed)")
+}
+
+mkdir -p "$root/build"
+run_flavour native -j2
+run_flavour sanitize -j2
+run_flavour i686 -j2 -LE slow
+run_flavour x86_64 -j2 -LE slow
+
+echo
+[ ${#failures[@]} -gt 0 ] && printf 'failed: %s\n' "${failures[@]}"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
