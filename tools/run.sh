@@ -25,7 +25,8 @@ read -r -t 20 num <"$fifo"; rm -f "$fifo"
 trap 'kill $xvfb 2>/dev/null' EXIT
 echo "No display: running $setup under Xvfb :$num"
 WINE_RUN_DISPLAY=:$num "$root/cmake/wine-run" --template "$template" --timeout 25 "$setup" &
+run=$!
 sleep 20
 import -display ":$num" -window root "$shots/setup.png"
-wait
+wait $run
 echo "Screenshot: $shots/setup.png"
