@@ -26,9 +26,12 @@ inline constexpr char kValueVersion[] = "Version";
 // Backdrop.
 inline constexpr char kWizardFailedFormat[] = "Couldn't create Setup wizard\nError=%ld";
 inline constexpr char kByFormat[] = "by %s";
+inline constexpr char kBackdropNotice[] =
+    "My Zindle is a trademark of Tarnwick. All rights reserved.";
 
 // Wizard.
 inline constexpr char kDisplayControlCommand[] = "Control color";
+inline constexpr char kDisplayControlProgram[] = "control.exe";
 
 // Install sequence: names.
 inline constexpr char kThemesDirectory[] = "Themes";

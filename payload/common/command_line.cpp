@@ -1,0 +1,45 @@
+#include "payload/common/command_line.h"
+
+#include <cctype>
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool EqualIgnoringCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (std::tolower(static_cast<unsigned char>(*a)) !=
+        std::tolower(static_cast<unsigned char>(*b)))
+      return false;
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+const char* NextWord(const char* text, char* word, std::size_t size) {
+  while (IsBlank(*text)) ++text;
+  if (*text == '\0') return nullptr;
+  std::size_t length = 0;
+  bool quoted = false;
+  for (; *text != '\0' && (quoted || !IsBlank(*text)); ++text) {
+    if (*text == '"') {
+      quoted = !quoted;
+    } else if (length + 1 < size) {
+      word[length++] = *text;
+    }
+  }
+  if (size > 0) word[length] = '\0';
+  return text;
+}
+
+bool HasOption(const char* commandLine, const char* option) {
+  char word[64];
+  for (const char* next = NextWord(commandLine, word, sizeof word); next != nullptr;
+       next = NextWord(next, word, sizeof word)) {
+    if (EqualIgnoringCase(word, option)) return true;
+  }
+  return false;
+}

@@ -1,0 +1,19 @@
+// The product's settings key (HKEY_CURRENT_USER\Software\Tarnwick\SS), as the
+// installed programs read and write it.
+#pragma once
+
+#include <windows.h>
+
+// Reads a REG_SZ value of an open key into `text` (`size` bytes, always
+// terminated). Returns false, leaving `text` empty, when the value is missing,
+// not text or too long.
+bool ReadKeyText(HKEY key, const char* name, char* text, DWORD size);
+
+// ReadKeyText for a value of the settings key.
+bool ReadSettingText(const char* name, char* text, DWORD size);
+
+// Reads a four-byte REG_DWORD value, or returns `fallback`.
+DWORD ReadSettingNumber(const char* name, DWORD fallback);
+
+// Writes a REG_DWORD value, creating the key when needed.
+bool WriteSettingNumber(const char* name, DWORD value);

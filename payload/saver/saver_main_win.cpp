@@ -1,0 +1,21 @@
+#include "common/system_library_win.h"
+#include "payload/saver/saver_command.h"
+#include "payload/saver/saver_win.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  HardenDllSearch();
+  SaverCommand command = ParseSaverCommand(GetCommandLineA());
+  switch (command.mode) {
+    case SaverMode::kConfigure: {
+      HWND parent = reinterpret_cast<HWND>(command.window);
+      ShowSaverSettings(instance, IsWindow(parent) ? parent : nullptr);
+      return 0;
+    }
+    case SaverMode::kFullScreen:
+      return RunFullScreenSaver(instance);
+    case SaverMode::kPreview:
+    case SaverMode::kPassword:
+      break;  // no preview drawing and no password of its own
+  }
+  return 0;
+}

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Guards against payload archives that do not hold what setup installs, a
+setup.exe that carries other archives, and installed programs that would load
+a DLL other than the system's own.
+
+    check_payload.py OBJDUMP PAYLOAD_DIR IMAGE_SCRIPT SETUP SAVER ZINDLE UNINSTALL
+
+Reads the archives through Python's zipfile, setup.exe's RCDATA resources from
+its resource section, and the programs' import tables through objdump; prints
+one line per failed check and exits non-zero if any.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
+               "ole32.dll", "msvcrt.dll"}
+ARCHIVE_ATTRIBUTES = 0x20
+RT_RCDATA = 10
+CARRIED_ARCHIVES = {5000: "saver.zip", 5001: "program_files.zip", 1: "image_pack.zip"}
+IMAGES = ["aurora.bmp", "twilight.bmp", "milkyway.bmp", "moonrise.bmp", "comet.bmp"]
+
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+
+
+def imported_dlls(objdump, program):
+    output = subprocess.run([objdump, "-p", program], check=True, capture_output=True,
+                            text=True).stdout
+    return [line.split(":", 1)[1].strip() for line in output.splitlines()
+            if line.strip().startswith("DLL Name:")]
+
+
+def check_imports(objdump, programs):
+    for program in programs:
+        dlls = imported_dlls(objdump, program)
+        check(dlls, f"{program}: no import table found")
+        for dll in dlls:
+            check(dll.lower() in SYSTEM_DLLS, f"{os.path.basename(program)} imports {dll}")
+
+
+def read_archive(path):
+    with zipfile.ZipFile(path) as archive:
+        check(archive.testzip() is None, f"{path}: a member fails its CRC")
+        return archive.infolist(), {info.filename: archive.read(info) for info in archive.infolist()}
+
+
+def check_members(path, expected_names):
+    infos, data = read_archive(path)
+    name = os.path.basename(path)
+    check([info.filename for info in infos] == expected_names,
+          f"{name}: members {[info.filename for info in infos]}, expected {expected_names}")
+    for info in infos:
+        check(info.external_attr == ARCHIVE_ATTRIBUTES,
+              f"{name}/{info.filename}: attributes {info.external_attr:#x}")
+        check(info.date_time == infos[0].date_time and info.date_time[0] == 2026,
+              f"{name}/{info.filename}: date {info.date_time} is not the fixed one")
+    return infos, data
+
+
+def same_file(data, path):
+    with open(path, "rb") as f:
+        return f.read() == data
+
+
+def check_bitmap(name, data):
+    fields = struct.unpack_from("<2sI4xI IiiHH", data)
+    magic, size, offset, header, width, height, planes, bits = fields
+    check(magic == b"BM" and size == len(data) and header == 40 and planes == 1 and bits == 24,
+          f"{name}: not a 24-bit BMP file")
+    check(width >= 320 and height >= 200 and offset + width * 3 * height <= len(data),
+          f"{name}: {width}x{height} does not fit its file")
+
+
+def check_archives(payload, image_script, saver, zindle, uninstall):
+    methods = set()
+    infos, data = check_members(os.path.join(payload, "saver.zip"), ["Tarnwick.scr"])
+    methods |= {info.compress_type for info in infos}
+    check(same_file(data.get("Tarnwick.scr"), saver), "saver.zip holds another Tarnwick.scr")
+
+    infos, data = check_members(os.path.join(payload, "program_files.zip"),
+                                ["zindle.exe", "uninstall.exe", "tips.txt"])
+    methods |= {info.compress_type for info in infos}
+    check(same_file(data.get("zindle.exe"), zindle), "program_files.zip holds another zindle.exe")
+    check(same_file(data.get("uninstall.exe"), uninstall),
+          "program_files.zip holds another uninstall.exe")
+    tips = data.get("tips.txt", b"")
+    check(tips and tips.count(b"\n") == tips.count(b"\r\n") and tips.endswith(b"\r\n"),
+          "tips.txt does not end every line with CR LF")
+
+    infos, data = check_members(os.path.join(payload, "image_pack.zip"), IMAGES + ["pack.ini"])
+    methods |= {info.compress_type for info in infos}
+    for name in IMAGES:
+        check_bitmap(name, data.get(name, b""))
+    check(b"Title=Northern Lights\r\n" in data.get("pack.ini", b""), "pack.ini names another pack")
+    check(methods == {zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED},
+          f"the archives use methods {sorted(methods)}, not both stored and deflated")
+
+    with tempfile.TemporaryDirectory() as again:
+        subprocess.run([sys.executable, image_script, again], check=True)
+        for name in IMAGES + ["pack.ini"]:
+            check(same_file(data.get(name), os.path.join(again, name)),
+                  f"{name} comes out different when drawn again")
+
+
+def resource_section(image):
+    """Returns (section bytes, section RVA) of the PE file's .rsrc section."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<2xH12xH", image, header + 4)
+    table = header + 24 + optional_size
+    for index in range(sections):
+        name, _, rva, raw_size, raw_offset = struct.unpack_from("<8sIIII", image, table + 40 * index)
+        if name.rstrip(b"\0") == b".rsrc":
+            return image[raw_offset:raw_offset + raw_size], rva
+    return b"", 0
+
+
+def directory_entries(section, offset):
+    """(id, target offset, is a subdirectory) for the numbered entries of a directory."""
+    named, numbered = struct.unpack_from("<12xHH", section, offset)
+    for index in range(named, named + numbered):
+        ident, target = struct.unpack_from("<II", section, offset + 16 + 8 * index)
+        yield ident, target & 0x7FFFFFFF, bool(target & 0x80000000)
+
+
+def rcdata_resources(path):
+    """Maps each RCDATA resource id of the program to its bytes (first language)."""
+    with open(path, "rb") as f:
+        image = f.read()
+    section, rva = resource_section(image)
+    found = {}
+    for kind, kinds, _ in directory_entries(section, 0):
+        if kind != RT_RCDATA:
+            continue
+        for ident, languages, _ in directory_entries(section, kinds):
+            for _, entry, _ in directory_entries(section, languages):
+                data_rva, size = struct.unpack_from("<II", section, entry)
+                found[ident] = section[data_rva - rva:data_rva - rva + size]
+                break
+    return found
+
+
+def check_setup_resources(setup, payload):
+    carried = rcdata_resources(setup)
+    check(sorted(carried) == sorted(CARRIED_ARCHIVES),
+          f"setup.exe carries RCDATA {sorted(carried)}, expected {sorted(CARRIED_ARCHIVES)}")
+    for ident, name in CARRIED_ARCHIVES.items():
+        check(same_file(carried.get(ident), os.path.join(payload, name)),
+              f"RCDATA {ident} of setup.exe is not the built {name}")
+
+
+def main(argv):
+    if len(argv) != 7:
+        print(__doc__, file=sys.stderr)
+        return 2
+    objdump, payload, image_script, setup, saver, zindle, uninstall = argv
+    check_imports(objdump, [setup, saver, zindle, uninstall])
+    check_archives(payload, image_script, saver, zindle, uninstall)
+    check_setup_resources(setup, payload)
+    for failure in failures:
+        print("FAILED:", failure)
+    print(f"payload checks: {'all passed' if not failures else f'{len(failures)} failed'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
