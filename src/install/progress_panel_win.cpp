@@ -14,7 +14,9 @@ void ShowLine(HWND panel, int controlId, const char* text) {
 
 }  // namespace
 
-INT_PTR CALLBACK ProgressPanelProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK ProgressPanelProc(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
 
 HWND CreateProgressPanel(HWND parent) {
   return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRESS_PANEL), parent,

@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <cstring>
+
 #include "common/handles_win.h"
 #include "common/path.h"
 #include "common/texts.h"

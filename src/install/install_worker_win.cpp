@@ -1,0 +1,306 @@
+#include "install/install_worker_win.h"
+
+#include <vector>
+
+#include "archive/resource_archive_win.h"
+#include "common/handles_win.h"
+#include "common/path.h"
+#include "common/report_error_win.h"
+#include "common/system_library_win.h"
+#include "common/texts.h"
+#include "install/progress_panel_win.h"
+#include "install/shell_actions_win.h"
+#include "install/version_number.h"
+#include "resource_ids.h"
+#include "shell/setup_state_win.h"
+
+DWORD gVersionNumber = kUnknownVersionNumber;
+
+namespace {
+
+// How long a companion that took the close request may take to go away, and
+// how long setup then waits before it writes over the companion's files.
+constexpr DWORD kCompanionCloseTime = 120000;
+constexpr DWORD kCompanionSettleTime = 15000;
+// How long the screen saver's configuration may take to become ready for input.
+constexpr DWORD kConfigureIdleTime = 240000;
+constexpr int kPackTitleSize = 128;
+
+// What one run of the installation carries from step to step.
+struct InstallRun {
+  HWND owner;
+  HWND panel;
+  bool failed;
+  char systemDirectory[kPathSize];
+  // The screen saver's full path as its extraction wrote it.
+  char saverFile[kPathSize];
+};
+
+// `base`, then `component`, in a buffer of kPathSize; false when it does not fit.
+bool BuildPath(char* path, const char* base, const char* component) {
+  CopyText(path, kPathSize, base);
+  return AppendPath(path, component);
+}
+
+// Reports a fatal failure; the remaining installing steps are then skipped.
+bool Fail(InstallRun& run, const char* format, const char* argument) {
+  ReportError(run.owner, format, argument);
+  run.failed = true;
+  return false;
+}
+
+// Tick counts are compared by difference, so a wrap of the counter is harmless.
+bool HasElapsed(DWORD start, DWORD duration) {
+  return GetTickCount() - start >= duration;
+}
+
+void PumpMessagesFor(DWORD duration) {
+  DWORD start = GetTickCount();
+  do {
+    PumpMessages();
+  } while (!HasElapsed(start, duration));
+}
+
+void WaitForCompanionToGo(DWORD start) {
+  while (FindWindowA(kCompanionClass, nullptr) != nullptr) {
+    PumpMessages();
+    if (HasElapsed(start, kCompanionCloseTime)) return;
+  }
+}
+
+// A running companion holds its files open; it is asked to close, and setup
+// waits for it to go, then a while longer for the files to be released.
+void CloseCompanion(const InstallRun& run) {
+  HWND companion = FindWindowA(kCompanionClass, nullptr);
+  if (companion == nullptr) return;
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepClosingCompanion);
+  // A hung companion never handles a plain send; it is treated like one whose
+  // window does not go away.
+  DWORD_PTR answer = 0;
+  if (SendMessageTimeoutA(companion, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCompanionCloseTime,
+                          &answer))
+    WaitForCompanionToGo(GetTickCount());
+  PumpMessagesFor(kCompanionSettleTime);
+}
+
+bool CreateAppDirectories(InstallRun& run) {
+  char path[kPathSize];
+  bool fits = BuildPath(path, gState.AppDir, kThemesDirectory);
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepCreateDirectory, path);
+  if (!fits || !MakeDirectoryPath(path)) return Fail(run, kErrorCreateDirectory, path);
+  return true;
+}
+
+bool WriteScreenSaver(InstallRun& run) {
+  UINT length = GetSystemDirectoryA(run.systemDirectory, kPathSize);
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingSaver);
+  if (length == 0 || length >= kPathSize ||
+      !ExtractResourceArchive(run.panel, run.systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
+    return Fail(run, kErrorWriteSaver, run.systemDirectory);
+  return true;
+}
+
+// Leaves gVersionNumber unchanged when the saver has no readable version.
+void ReadVersionNumber(const char* saverFile) {
+  DWORD ignored = 0;
+  DWORD size = SystemGetFileVersionInfoSizeA(saverFile, &ignored);
+  if (size == 0) return;
+  std::vector<BYTE> block(size);
+  if (!SystemGetFileVersionInfoA(saverFile, 0, size, block.data())) return;
+  void* root = nullptr;
+  UINT rootSize = 0;
+  if (!SystemVerQueryValueA(block.data(), "\\", &root, &rootSize) ||
+      rootSize < sizeof(VS_FIXEDFILEINFO))
+    return;
+  const auto* info = static_cast<const VS_FIXEDFILEINFO*>(root);
+  gVersionNumber = VersionNumberFromFileVersion(info->dwFileVersionMS, info->dwFileVersionLS);
+}
+
+bool WriteProgramFiles(InstallRun& run) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingProgramFiles);
+  if (!ExtractResourceArchive(run.panel, gState.AppDir, IDR_PROGRAM_FILES, nullptr))
+    return Fail(run, kErrorWriteProgramFiles, gState.AppDir);
+  return true;
+}
+
+bool CreateInstallKey(HKEY root, const char* path, ScopedKey* key) {
+  return RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key->out(), nullptr) ==
+         ERROR_SUCCESS;
+}
+
+// A value that cannot be written is left out; the installation goes on.
+void SetTextValue(HKEY key, const char* name, const char* text) {
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), lstrlenA(text) + 1);
+}
+
+void SetNumberValue(HKEY key, const char* name, DWORD value) {
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+bool WriteUninstallEntry(InstallRun& run) {
+  ScopedKey key;
+  if (!CreateInstallKey(HKEY_LOCAL_MACHINE, kUninstallKey, &key))
+    return Fail(run, kErrorCreateKey, kUninstallKey);
+  char command[kPathSize + 32];
+  wsprintfA(command, kUninstallStringFormat, gState.AppDir);
+  SetTextValue(key.get(), kValueDisplayName, kProductName);
+  SetTextValue(key.get(), kValueUninstallString, command);
+  return true;
+}
+
+bool WriteSettings(InstallRun& run) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingRegistry);
+  ScopedKey key;
+  if (!CreateInstallKey(HKEY_CURRENT_USER, kSettingsKey, &key))
+    return Fail(run, kErrorCreateKey, kSettingsKey);
+  SetTextValue(key.get(), kValueAppDir, gState.AppDir);
+  if (run.saverFile[0] != '\0') SetTextValue(key.get(), kValueExecutable, run.saverFile);
+  SetTextValue(key.get(), kValueOwner, gState.RegisteredOwner);
+  SetTextValue(key.get(), kValueOrganization, gState.RegisteredOrganization);
+  SetTextValue(key.get(), kValueEMail, gState.RegisteredEMail);
+  SetNumberValue(key.get(), kValueSSHotkey, gState.SSHotkey);
+  SetNumberValue(key.get(), kValueToolHotkey, gState.ToolHotkey);
+  SetNumberValue(key.get(), kValueDisplayMode, gState.DisplayMode);
+  SetNumberValue(key.get(), kValueVersion, gVersionNumber);
+  return true;
+}
+
+bool WriteImagePack(InstallRun& run) {
+  char title[kPackTitleSize] = "";
+  if (LoadStringA(GetModuleHandleA(nullptr), IDS_PACK_TITLE, title, kPackTitleSize) <= 0)
+    CopyText(title, sizeof title, kDefaultPackTitle);
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingImagePack, title);
+  char path[kPathSize];
+  CopyText(path, kPathSize, gState.AppDir);
+  bool fits = AppendPath(path, kThemesDirectory) && AppendPath(path, title);
+  if (!fits || !MakeDirectoryPath(path)) return Fail(run, kErrorCreatePackDirectory, path);
+  if (!ExtractResourceArchive(run.panel, path, IDR_IMAGE_PACK, nullptr))
+    return Fail(run, kErrorDecompressPack, nullptr);
+  return true;
+}
+
+// Reads a folder of the "Shell Folders" key into a buffer of kPathSize; false
+// when the value is missing, empty or not text.
+bool ReadShellFolder(HKEY key, const char* name, char* folder) {
+  DWORD type = 0;
+  DWORD size = kPathSize - 1;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(folder), &size) !=
+      ERROR_SUCCESS)
+    return false;
+  folder[size] = '\0';
+  return (type == REG_SZ || type == REG_EXPAND_SZ) && folder[0] != '\0';
+}
+
+// A shortcut that cannot be written is left out without a message.
+void CreateLinkIn(const char* folder, const char* linkName, const char* target,
+                  const char* description) {
+  char linkFile[kPathSize];
+  if (BuildPath(linkFile, folder, linkName)) CreateShortcut(description, target, linkFile, nullptr);
+}
+
+void CreateStartMenuShortcuts(const InstallRun& run, const char* startMenu) {
+  char folder[kPathSize];
+  CopyText(folder, kPathSize, startMenu);
+  if (!AppendPath(folder, kProgramsDirectory) || !AppendPath(folder, kMakerDirectory)) return;
+  MakeDirectoryPath(folder);
+  char target[kPathSize];
+  if (BuildPath(target, gState.AppDir, kUninstallerFile))
+    CreateLinkIn(folder, kUninstallLink, target, kUninstallLinkDescription);
+  if (BuildPath(target, run.systemDirectory, kSaverFile))
+    CreateLinkIn(folder, kSaverLink, target, kSaverLinkDescription);
+}
+
+void CreateStartupShortcut(const char* startup) {
+  char target[kPathSize];
+  if (BuildPath(target, gState.AppDir, kCompanionFile))
+    CreateLinkIn(startup, kCompanionLink, target, kCompanionLinkDescription);
+}
+
+void CreateShortcuts(const InstallRun& run) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepCreatingShortcuts);
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, KEY_ALL_ACCESS, key.out()) !=
+      ERROR_SUCCESS)
+    return;
+  char folder[kPathSize];
+  if (ReadShellFolder(key.get(), kValueStartMenu, folder)) CreateStartMenuShortcuts(run, folder);
+  if (ReadShellFolder(key.get(), kValueStartup, folder)) CreateStartupShortcut(folder);
+}
+
+// Everything up to the shortcuts; stops at the first fatal failure.
+void RunInstallingSteps(InstallRun& run) {
+  CloseCompanion(run);
+  if (!CreateAppDirectories(run) || !WriteScreenSaver(run)) return;
+  ReadVersionNumber(run.saverFile);
+  if (!WriteProgramFiles(run) || !WriteUninstallEntry(run) || !WriteSettings(run) ||
+      !WriteImagePack(run))
+    return;
+  CreateShortcuts(run);
+}
+
+void MakeSaverCurrent(const InstallRun& run, const char* saverPath) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepMakeCurrent);
+  MakeCurrentScreenSaver(saverPath);
+}
+
+// Keeps the windows alive until the configuration program has ended.
+void WaitForProgramEnd(HANDLE process) {
+  DWORD code = STILL_ACTIVE;
+  while (GetExitCodeProcess(process, &code)) {
+    PumpMessages();
+    // A program may end with the very code that means "still running"; the
+    // signalled handle tells the two apart.
+    if (code != STILL_ACTIVE || WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return;
+  }
+}
+
+void RunSaverConfiguration(const InstallRun& run, const char* saverPath) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepConfigure);
+  char command[kPathSize + 8];
+  wsprintfA(command, kConfigureCommandFormat, saverPath);
+  HANDLE started = nullptr;
+  if (!StartProgram(saverPath, command, 0, nullptr, &started)) return;
+  ScopedHandle process(started);
+  if (WaitForInputIdle(process.get(), kConfigureIdleTime) == 0) WaitForProgramEnd(process.get());
+}
+
+void StartCompanion(const InstallRun& run) {
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepStartCompanion);
+  char companion[kPathSize];
+  if (BuildPath(companion, gState.AppDir, kCompanionFile))
+    StartProgram(companion, nullptr, 0, nullptr, nullptr);
+}
+
+// Only after an installation without failure: the saver is made current and
+// configured, and the companion started.
+void RunFinishingSteps(const InstallRun& run) {
+  char systemDirectory[kPathSize] = "";
+  GetSystemDirectoryA(systemDirectory, kPathSize);
+  char saverPath[kPathSize];
+  BuildPath(saverPath, systemDirectory, kSaverFile);
+  if (gState.MakeCurrent) MakeSaverCurrent(run, saverPath);
+  if (gState.ConfigureSaver) RunSaverConfiguration(run, saverPath);
+  StartCompanion(run);
+}
+
+}  // namespace
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+int InstallWorker(HWND owner) {
+  gState.InstallRunning = 1;
+  InstallRun run = {};
+  run.owner = owner;
+  run.panel = CreateProgressPanel(owner);
+  RunInstallingSteps(run);
+  if (!run.failed) RunFinishingSteps(run);
+  if (run.panel != nullptr) DestroyWindow(run.panel);
+  gState.InstallRunning = 0;
+  return run.failed ? 0 : 1;
+}

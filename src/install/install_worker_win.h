@@ -1,0 +1,20 @@
+// The installation itself: closes a running companion, writes the three
+// archives, the uninstall entry, the settings and the shortcuts, then makes the
+// screen saver current, opens its configuration and starts the companion.
+#pragma once
+
+#include <windows.h>
+
+// Runs the whole installation on the calling (UI) thread. `owner` is the parent
+// of the progress panel and the owner of every error message. Returns 1 when no
+// step failed, 0 after the first failure (which has been reported); nothing
+// written before a failure is undone.
+int InstallWorker(HWND owner);
+
+// Dispatches every message waiting in the thread's queue; never blocks. Keeps
+// the windows alive during the installation's long waits.
+void PumpMessages();
+
+// The installed screen saver's version number (a.b.c.d gives a * 10000 +
+// b * 100 + d), process-wide; 10043 until a version resource has been read.
+extern DWORD gVersionNumber;
