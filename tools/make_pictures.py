@@ -2,6 +2,12 @@
 """Draws the setup program's pictures reproducibly: icon 1 and the wizard bitmaps.
 
     make_pictures.py icon OUT.ico
+    make_pictures.py page OUT.bmp       (bitmap 108, 120 x 260, every wizard page)
+    make_pictures.py complete OUT.bmp   (bitmap 111, 101 x 41, the completion page)
+
+The bitmaps are 8 bits per pixel: each picture is drawn from a few colour ramps
+and its palette is the sorted set of colours it uses, so the output depends on
+nothing but this file.
 """
 import math
 import struct
@@ -61,9 +67,223 @@ def write_icon(path):
         f.write(out)
 
 
+def ramp(start, end, steps, t):
+    """The colour of step t (0..1) on a ramp of `steps` colours from start to end."""
+    k = min(steps - 1, max(0, int(t * steps)))
+    f = k / (steps - 1)
+    return tuple(int(round(a + (b - a) * f)) for a, b in zip(start, end))
+
+
+class Stars:
+    """A fixed scatter of stars from a small linear congruential generator."""
+
+    def __init__(self, seed, count, width, height):
+        state = seed
+        self.points = {}
+        for _ in range(count):
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            x = state % width
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            y = state % height
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            self.points[(x, y)] = 0.35 + 0.65 * (state % 1000) / 999.0
+
+    def brightness(self, x, y):
+        return self.points.get((x, y), 0.0)
+
+
+PAGE_WIDTH, PAGE_HEIGHT = 120, 260
+PAGE_STARS = Stars(20260521, 150, PAGE_WIDTH, 190)
+BRIGHT_STARS = ((18, 30), (97, 96), (40, 120), (70, 16), (104, 160))
+
+
+def far_hill(x):
+    return 196 + 10 * math.sin(x / 17.0) + 5 * math.sin(x / 7.0 + 1.3)
+
+
+def near_hill(x):
+    return 222 + 12 * math.sin(x / 23.0 + 2.1) + 3 * math.sin(x / 5.0)
+
+
+def in_pine(x, y):
+    """Three pines standing on the near hill."""
+    for cx, height in ((14, 34), (26, 24), (101, 30)):
+        base = near_hill(cx) + 2
+        top = base - height
+        if top <= y <= base and abs(x - cx) <= (y - top) * 0.28 + (0 if y < base - 3 else -99):
+            return True
+        if base - 3 < y <= base + 2 and abs(x - cx) <= 1:
+            return True
+    return False
+
+
+def page_pixel(x, y):
+    """Bitmap 108: a night sky over hills, a crescent moon, stars and a falling star."""
+    sky = ramp((6, 8, 38), (44, 58, 128), 48, y / 215.0)
+    if in_pine(x, y):
+        return (4, 12, 10)
+    if y >= near_hill(x):
+        return ramp((10, 30, 26), (4, 14, 12), 8, (y - 210) / 50.0)
+    if y >= far_hill(x):
+        return ramp((22, 34, 64), (12, 20, 40), 8, (y - 185) / 40.0)
+    # A lit window in a cottage on the far hill.
+    if 62 <= x <= 78 and far_hill(70) - 9 <= y < far_hill(70) + 1:
+        if 68 <= x <= 71 and far_hill(70) - 6 <= y <= far_hill(70) - 3:
+            return (255, 214, 96)
+        return (16, 22, 44)
+    if 60 <= x <= 80 and far_hill(70) - 9 - (10 - abs(x - 70)) * 0.6 <= y < far_hill(70) - 9:
+        return (30, 20, 30)
+    moon_outer = math.hypot(x - 82, y - 52)
+    if moon_outer < 17 and math.hypot(x - 89, y - 46) >= 15:
+        return ramp((226, 196, 96), (255, 246, 196), 12, 1.0 - moon_outer / 17.0)
+    if moon_outer < 24 and math.hypot(x - 89, y - 46) >= 15:
+        glow = (24 - moon_outer) / 7.0
+        return ramp(sky, (120, 126, 170), 6, glow * 0.5)
+    # A falling star from the upper left, fading along its tail.
+    if 20 <= x <= 52 and abs((y - 70) - (x - 20) * 0.45) < 0.8:
+        return ramp((60, 70, 120), (255, 255, 255), 8, (x - 20) / 32.0)
+    for sx, sy in BRIGHT_STARS:
+        d = abs(x - sx) + abs(y - sy)
+        if d == 0:
+            return (255, 255, 255)
+        if d <= 2 and (x == sx or y == sy):
+            return (170, 186, 230) if d == 1 else (96, 108, 170)
+    star = PAGE_STARS.brightness(x, y)
+    if star > 0:
+        return ramp((70, 80, 130), (250, 250, 255), 12, star)
+    return sky
+
+
+COMPLETE_WIDTH, COMPLETE_HEIGHT = 101, 41
+GREY, LIGHT, SHADOW, DARK = (192, 192, 192), (255, 255, 255), (128, 128, 128), (0, 0, 0)
+
+# A three-by-five pixel font for the tray clock.
+DIGITS = {
+    "1": ("010", "110", "010", "010", "111"),
+    "0": ("111", "101", "101", "101", "111"),
+    "9": ("111", "101", "111", "001", "111"),
+    "4": ("101", "101", "111", "001", "001"),
+    ":": ("000", "010", "000", "010", "000"),
+    "P": ("111", "101", "111", "100", "100"),
+    "M": ("101", "111", "111", "101", "101"),
+}
+CLOCK = "9:41 PM"
+
+# The mouse pointer about to double-click the product's tray icon.
+POINTER = (
+    "X..........",
+    "XX.........",
+    "XWX........",
+    "XWWX.......",
+    "XWWWX......",
+    "XWWWWX.....",
+    "XWWWWWX....",
+    "XWWWWWWX...",
+    "XWWWWXXXX..",
+    "XWXWWX.....",
+    "XX.XWWX....",
+    "X...XWWX...",
+    "....XWWX...",
+    ".....XX....",
+)
+
+
+def tray_icon_pixel(u, v):
+    """The product's 16 x 16 tray icon: a small monitor showing a moon."""
+    if 1 <= u <= 14 and 1 <= v <= 11:
+        if u in (1, 14) or v in (1, 11):
+            return (64, 64, 72)
+        if math.hypot(u - 7, v - 6) < 3.6 and math.hypot(u - 8.6, v - 5) >= 3.0:
+            return (255, 236, 140)
+        if (u, v) in ((11, 3), (4, 9), (12, 8)):
+            return LIGHT
+        return (0, 0, 160 - 8 * v)
+    if 6 <= u <= 9 and 12 <= v <= 13 or 4 <= u <= 11 and v == 14:
+        return (96, 96, 104)
+    return None
+
+
+def speaker_pixel(u, v):
+    """A loudspeaker tray icon beside the product's."""
+    if 3 <= u <= 5 and 6 <= v <= 9:
+        return DARK
+    if 6 <= u <= 9 and abs(v - 7.5) <= u - 4.5:
+        return DARK
+    if u in (11, 13) and abs(v - 7.5) <= (u - 8) * 0.9:
+        return SHADOW
+    return None
+
+
+def text_pixel(text, u, v):
+    x = 0
+    for ch in text:
+        if ch == " ":
+            x += 2
+            continue
+        glyph = DIGITS[ch]
+        if x <= u < x + 3 and 0 <= v < 5 and glyph[v][u - x] == "1":
+            return True
+        x += 4
+    return False
+
+
+def complete_pixel(x, y):
+    """Bitmap 111: the corner of the taskbar with the product's icon in the tray."""
+    px, py = x - 18, y - 21
+    if 0 <= py < len(POINTER) and 0 <= px < len(POINTER[0]) and POINTER[py][px] != ".":
+        return DARK if POINTER[py][px] == "X" else LIGHT
+    if y == 0:
+        return GREY
+    if y == 1:
+        return LIGHT
+    # The sunken tray: from x = 4 to the right edge, rows 5 to 35.
+    if 4 <= x <= 99 and 5 <= y <= 35:
+        if y == 5 or x == 4:
+            return SHADOW
+        if y == 35 or x == 99:
+            return LIGHT
+        if 8 <= x < 24 and 12 <= y < 28:
+            colour = tray_icon_pixel(x - 8, y - 12)
+            # The icon under the pointer is selected, as after a click.
+            return colour if colour else (0, 0, 128)
+        if 26 <= x < 42 and 12 <= y < 28:
+            colour = speaker_pixel(x - 26, y - 12)
+            if colour:
+                return colour
+        if text_pixel(CLOCK, x - 52, y - 18):
+            return DARK
+        return GREY
+    return GREY
+
+
+def write_bitmap(path, width, height, pixel):
+    """Writes an 8-bit bottom-up DIB whose palette is the sorted set of its colours."""
+    image = [[pixel(x, y) for x in range(width)] for y in range(height)]
+    colours = sorted({c for row in image for c in row})
+    if len(colours) > 256:
+        raise ValueError("%s uses %d colours" % (path, len(colours)))
+    index = {c: i for i, c in enumerate(colours)}
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    palette += bytes(4 * (256 - len(colours)))
+    stride = (width + 3) & ~3
+    rows = b"".join(
+        bytes(index[c] for c in image[y]) + bytes(stride - width) for y in range(height - 1, -1, -1))
+    offset = 14 + 40 + len(palette)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    with open(path, "wb") as f:
+        f.write(header + info + palette + rows)
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "icon":
         write_icon(argv[2])
+        return 0
+    if len(argv) == 3 and argv[1] == "page":
+        write_bitmap(argv[2], PAGE_WIDTH, PAGE_HEIGHT, page_pixel)
+        return 0
+    if len(argv) == 3 and argv[1] == "complete":
+        write_bitmap(argv[2], COMPLETE_WIDTH, COMPLETE_HEIGHT, complete_pixel)
         return 0
     sys.stderr.write(__doc__)
     return 2

@@ -1,0 +1,119 @@
+#include "wizard/folder_browser_win.h"
+
+#include <shlobj.h>
+
+#include "common/handles_win.h"
+#include "common/path.h"
+#include "common/texts.h"
+#include "resource_ids.h"
+#include "shell/setup_state_win.h"
+#include "wizard/backdrop_guard_win.h"
+#include "wizard/centring.h"
+
+namespace {
+
+ScreenRect ToScreenRect(const RECT& rect) {
+  return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+RECT FindWorkArea() {
+  RECT area;
+  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return area;
+  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+// "X:\" and nothing more.
+bool IsDriveRoot(const char* path) {
+  return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
+}
+
+bool IsWritableDriveType(UINT type) {
+  return type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_REMOTE ||
+         type == DRIVE_RAMDISK;
+}
+
+// The file-system path of an item list; empty for a virtual folder.
+void GetItemPath(LPCITEMIDLIST item, char* path) {
+  if (!SHGetPathFromIDListA(item, path)) path[0] = '\0';
+}
+
+void FreeItemList(LPITEMIDLIST list) {
+  ComPointer<IMalloc> allocator;
+  if (SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.out())) == S_OK &&
+      allocator.get() != nullptr)
+    allocator->Free(list);
+}
+
+// Takes the chosen folder only when it has a path and the application
+// directory built from it fits; otherwise nothing changes but a beep.
+void TakeChosenFolder(HWND page, LPCITEMIDLIST chosen) {
+  char folder[kPathSize];
+  char appDir[kPathSize];
+  GetItemPath(chosen, folder);
+  CopyText(appDir, kPathSize, folder);
+  if (folder[0] == '\0' || !AppendPath(appDir, kMakerDirectory)) {
+    MessageBeep(0);
+    return;
+  }
+  CopyText(gState.BrowseFolder, kPathSize, folder);
+  CopyText(gState.AppDir, kPathSize, appDir);
+  SetDlgItemTextA(page, IDC_APPDIR_EDIT, gState.AppDir);
+}
+
+}  // namespace
+
+bool CanTakeInstallation(const char* path, DriveTypeQuery driveType) {
+  if (path[0] == '\0') return false;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    FindClose(search);
+    return (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) == 0;
+  }
+  // A drive root has no directory entry of its own; its drive type decides.
+  return IsDriveRoot(path) && IsWritableDriveType(driveType(path));
+}
+
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
+  if (message == BFFM_INITIALIZED) {
+    CenterWindowOver(browser, GetDesktopWindow());
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+  } else if (message == BFFM_SELCHANGED && lParam != 0) {
+    char path[kPathSize];
+    GetItemPath(reinterpret_cast<LPCITEMIDLIST>(lParam), path);
+    SendMessageA(browser, BFFM_ENABLEOK, 0, CanTakeInstallation(path) ? TRUE : FALSE);
+  }
+  return 0;
+}
+
+void BrowseForAppDir(HWND page) {
+  // The browser writes the chosen item's display name here; it is not a path,
+  // so it must not land in BrowseFolder.
+  char displayName[MAX_PATH] = "";
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = page;
+  browse.pszDisplayName = displayName;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS;
+  browse.lpfn = BrowseCallback;
+  browse.lParam = reinterpret_cast<LPARAM>(gState.BrowseFolder);
+  LPITEMIDLIST chosen = nullptr;
+  {
+    // The shell's browser wants COM on the calling thread.
+    HRESULT com = CoInitialize(nullptr);
+    BackdropDisabled guard;
+    chosen = SHBrowseForFolderA(&browse);
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+  if (chosen == nullptr) return;
+  TakeChosenFolder(page, chosen);
+  FreeItemList(chosen);
+}
+
+BOOL CenterWindowOver(HWND window, HWND reference) {
+  RECT own;
+  RECT over;
+  if (!GetWindowRect(window, &own) || !GetWindowRect(reference, &over)) return FALSE;
+  ScreenPoint corner = FindCentredPosition(own.right - own.left, own.bottom - own.top,
+                                           ToScreenRect(over), ToScreenRect(FindWorkArea()));
+  return SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}

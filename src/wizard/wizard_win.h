@@ -1,0 +1,44 @@
+// The setup wizard: a modeless property sheet in wizard mode whose pages all
+// share WizardPageProc and read and write SetupState.
+#pragma once
+
+#include <windows.h>
+// The common-control headers need windows.h first.
+#include <commctrl.h>
+#include <prsht.h>
+
+// Page identifiers, carried in each page record's lParam and kept in the page
+// window's GWLP_USERDATA slot.
+constexpr LPARAM PageWelcome = 1000;
+constexpr LPARAM PageUserInfo = 10005;
+constexpr LPARAM PageDisplaySettings = 1999;
+constexpr LPARAM PageAppDirectory = 1001;
+constexpr LPARAM PageConfiguration = 1002;
+constexpr LPARAM PageStartInstall = 1003;
+constexpr LPARAM PageComplete = 1004;
+
+// The page tables: six pages, or seven with the display-settings advice third
+// on a display that works with a palette.
+extern PROPSHEETPAGEA_V1 StandardPages[6];
+extern PROPSHEETPAGEA_V1 PalettePages[7];
+extern PROPSHEETHEADERA WizardHeader;
+
+// Set at most once in a run and never cleared by the wizard (a test that runs
+// the wizard again in the same process clears them first).
+extern int SheetCentred;      // the sheet has been centred over its owner
+extern int WelcomeActivated;  // the welcome page has taken the foreground
+extern int LicenceAccepted;   // the user said Yes to the licence agreement
+
+// Creates the wizard owned by `owner`, hidden; returns what PropertySheetA
+// returned, a window on success.
+HWND CreateWizardSheet(HWND owner);
+
+INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Puts a bitmap resource into a picture control of the page and deletes the
+// image the control showed before.
+void SetPageBitmap(HWND page, int control, int bitmap);
+
+// Shows a string resource as an error box of the page, then focuses the
+// control and makes the page refuse to be left.
+void ShowPageError(HWND page, int string, int control);

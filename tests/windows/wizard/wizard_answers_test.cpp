@@ -1,0 +1,317 @@
+// Guards against answers that are lost, changed or let through unchecked: an
+// e-mail address without "@", a typed directory that is rewritten, a browsed
+// folder joined wrongly, check boxes that forget the user's choice, and a
+// failed installation reported as a success.
+#include <gtest/gtest.h>
+#include <windows.h>
+// The shell and common-control headers need windows.h first.
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "resource_ids.h"
+#include "shell/setup_state_win.h"
+#include "wizard/wizard_win.h"
+#include "wizard_driver.h"
+
+namespace {
+
+struct Refusal {
+  std::string boxText;
+  std::string owner;
+  std::string organization;
+  std::string email;
+  bool focusOnEmail = false;
+  bool backdropKeptOpen = false;
+  LPARAM pageAfter = 0;
+};
+
+// Presses a button on the user page and records the error box it brings up.
+Refusal PressAndExpectRefusal(HWND sheet, int button) {
+  Refusal refusal;
+  PressButton(sheet, button);
+  HWND box = WaitForDialog(DialogKind::MessageBox);
+  if (box == nullptr) return refusal;
+  refusal.boxText = DialogTexts(box);
+  // The texts are stored before the address is checked.
+  refusal.owner = gState.RegisteredOwner;
+  refusal.organization = gState.RegisteredOrganization;
+  refusal.email = gState.RegisteredEMail;
+  // A click on the backdrop and Escape must not end setup under the box.
+  ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
+  Sleep(500);
+  // Escape may close the box itself; setup must go on either way.
+  refusal.backdropKeptOpen = IsWindow(gState.BackdropWnd) && IsWindow(sheet);
+  if (IsWindow(box)) ClickControl(box, IDOK);
+  WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; });
+  HWND page = CurrentPage(sheet);
+  refusal.focusOnEmail =
+      WaitUntil([&] { return FocusedWindow() == GetDlgItem(page, IDC_USER_EMAIL); });
+  refusal.pageAfter = CurrentPageId(sheet);
+  return refusal;
+}
+
+TEST(WizardUserInfo, AnAddressWithoutAtIsRefusedForNextAndBackWithTheTextsStored) {
+  PrepareSetupState();
+  Refusal empty;
+  Refusal noAt;
+  bool movedWithAtAlone = false;
+  bool boxForAtAlone = true;
+  std::string shownAgain[3];
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    HWND page = CurrentPage(sheet);
+    SetControlText(page, IDC_USER_NAME, "Ann");
+    SetControlText(page, IDC_USER_ORGANIZATION, "Org One");
+    SetControlText(page, IDC_USER_EMAIL, "");
+    empty = PressAndExpectRefusal(sheet, PSBTN_NEXT);
+
+    SetControlText(page, IDC_USER_NAME, "Bob");
+    SetControlText(page, IDC_USER_EMAIL, "no-at");
+    noAt = PressAndExpectRefusal(sheet, PSBTN_BACK);
+
+    // "@" alone passes; empty name and organisation pass too.
+    SetControlText(page, IDC_USER_NAME, "");
+    SetControlText(page, IDC_USER_ORGANIZATION, "");
+    SetControlText(page, IDC_USER_EMAIL, "@");
+    movedWithAtAlone = MoveTo(sheet, PSBTN_NEXT, PageAppDirectory);
+    boxForAtAlone = FindDialog(DialogKind::MessageBox) != nullptr;
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_BACK, PageUserInfo));
+    shownAgain[0] = ControlText(page, IDC_USER_NAME);
+    shownAgain[1] = ControlText(page, IDC_USER_ORGANIZATION);
+    shownAgain[2] = ControlText(page, IDC_USER_EMAIL);
+    EXPECT_TRUE(MoveTo(sheet, PSBTN_BACK, PageWelcome));
+    PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+  const std::string warning = ResourceText(IDS_EMAIL_WARNING) + "\n";
+  EXPECT_EQ(empty.boxText, warning);
+  EXPECT_EQ(empty.owner, "Ann");
+  EXPECT_EQ(empty.organization, "Org One");
+  EXPECT_EQ(empty.email, "");
+  EXPECT_TRUE(empty.focusOnEmail);
+  EXPECT_TRUE(empty.backdropKeptOpen);
+  EXPECT_EQ(empty.pageAfter, PageUserInfo);
+
+  EXPECT_EQ(noAt.boxText, warning);
+  EXPECT_EQ(noAt.owner, "Bob");
+  EXPECT_EQ(noAt.email, "no-at");
+  EXPECT_TRUE(noAt.focusOnEmail);
+  EXPECT_TRUE(noAt.backdropKeptOpen);
+  EXPECT_EQ(noAt.pageAfter, PageUserInfo);
+
+  EXPECT_TRUE(movedWithAtAlone);
+  EXPECT_FALSE(boxForAtAlone);
+  EXPECT_STREQ(gState.RegisteredEMail, "@");
+  EXPECT_STREQ(gState.RegisteredOwner, "");
+  EXPECT_STREQ(gState.RegisteredOrganization, "");
+  EXPECT_EQ(shownAgain[0], "");
+  EXPECT_EQ(shownAgain[1], "");
+  EXPECT_EQ(shownAgain[2], "@");
+}
+
+// The folder browser's current selection, as its tree shows it.
+std::string SelectedFolderName(HWND browser) {
+  HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+  auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  char text[MAX_PATH] = "";
+  TVITEMA query = {};
+  query.mask = TVIF_TEXT;
+  query.hItem = item;
+  query.pszText = text;
+  query.cchTextMax = sizeof text;
+  if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)))
+    return "";
+  return text;
+}
+
+// The answers the browser gets about its OK button. Both the program's
+// callback and the browser's own check of file-system folders send them; on
+// this system the browser checks after the callback, so a refusal shows up
+// here rather than on the button.
+std::vector<LPARAM> gOkAnswers;
+WNDPROC gBrowserProc = nullptr;
+
+LRESULT CALLBACK RecordOkAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == BFFM_ENABLEOK) gOkAnswers.push_back(lParam);
+  return CallWindowProcW(gBrowserProc, window, message, wParam, lParam);
+}
+
+void RecordBrowserAnswers(HWND browser) {
+  gBrowserProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordOkAnswers)));
+}
+
+// Selects a folder in the browser as a click in its tree would; returns
+// whether anything refused OK for it.
+bool SelectionRefused(HWND browser, const char* path) {
+  gOkAnswers.clear();
+  SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
+  EXPECT_FALSE(gOkAnswers.empty()) << path;
+  return std::find(gOkAnswers.begin(), gOkAnswers.end(), FALSE) != gOkAnswers.end();
+}
+
+HWND OpenBrowser(HWND page) {
+  ClickControl(page, IDC_APPDIR_BROWSE);
+  HWND browser = WaitForDialog(DialogKind::FolderBrowser);
+  if (browser != nullptr) RecordBrowserAnswers(browser);
+  return browser;
+}
+
+bool CloseBrowser(HWND browser, int button) {
+  ClickControl(browser, button);
+  return WaitUntil([] { return FindDialog(DialogKind::FolderBrowser) == nullptr; });
+}
+
+TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFolder) {
+  PrepareSetupState();
+  CreateDirectoryA("C:\\Start Here", nullptr);
+  CreateDirectoryA("C:\\Chosen", nullptr);
+  ASSERT_NE(GetFileAttributesA(kReadOnlyFolder) & FILE_ATTRIBUTE_READONLY, 0u);
+  CopyText(gState.BrowseFolder, kPathSize, "C:\\Start Here");
+  CopyText(gState.RegisteredEMail, kUserTextSize, "x@y");
+  const std::string firstShown = gState.AppDir;
+  const char typed[] = "D:\\Typed Dir\\";
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
+    HWND page = CurrentPage(sheet);
+    EXPECT_EQ(ControlText(page, IDC_APPDIR_EDIT), firstShown);
+    SetControlText(page, IDC_APPDIR_EDIT, typed);
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageConfiguration));
+    EXPECT_STREQ(gState.AppDir, typed);
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_BACK, PageAppDirectory));
+    EXPECT_EQ(ControlText(page, IDC_APPDIR_EDIT), typed);
+
+    // The browser opens at BrowseFolder, not at the typed directory, and
+    // offers OK only where the installation can go.
+    HWND browser = OpenBrowser(page);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }))
+        << SelectedFolderName(browser);
+    EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder));
+    EXPECT_EQ(SelectedFolderName(browser), "ReadOnly");
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
+    // A click on the backdrop and Escape must not end setup under the browser.
+    ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(gState.BackdropWnd) && IsWindow(sheet));
+    if (FindDialog(DialogKind::FolderBrowser) != nullptr) {
+      ASSERT_TRUE(CloseBrowser(browser, IDCANCEL));
+    }
+    EXPECT_STREQ(gState.AppDir, typed);
+    EXPECT_STREQ(gState.BrowseFolder, "C:\\Start Here");
+    EXPECT_EQ(ControlText(page, IDC_APPDIR_EDIT), typed);
+
+    browser = OpenBrowser(page);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
+    ASSERT_TRUE(CloseBrowser(browser, IDOK));
+    EXPECT_STREQ(gState.AppDir, "C:\\Chosen\\Tarnwick");
+    EXPECT_STREQ(gState.BrowseFolder, "C:\\Chosen");
+    EXPECT_EQ(ControlText(page, IDC_APPDIR_EDIT), "C:\\Chosen\\Tarnwick");
+
+    // A drive root gets no doubled backslash.
+    browser = OpenBrowser(page);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Chosen"; }));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
+    ASSERT_TRUE(CloseBrowser(browser, IDOK));
+    EXPECT_STREQ(gState.AppDir, "C:\\Tarnwick");
+    EXPECT_STREQ(gState.BrowseFolder, "C:\\");
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageConfiguration));
+    EXPECT_STREQ(gState.AppDir, "C:\\Tarnwick");
+    PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+}
+
+struct CheckBoxes {
+  bool makeCurrent;
+  bool configure;
+};
+
+CheckBoxes ReadConfiguration(HWND sheet) {
+  HWND page = CurrentPage(sheet);
+  return {IsControlChecked(page, IDC_CONFIG_MAKE_CURRENT),
+          IsControlChecked(page, IDC_CONFIG_CONFIGURE)};
+}
+
+TEST(WizardChoices, CheckBoxesKeepTheChoiceAndAFailedInstallationSaysSo) {
+  PrepareSetupState();
+  CopyText(gState.RegisteredEMail, kUserTextSize, "c@d");
+  // A file where the application directory must go makes the installation fail.
+  HANDLE blocker = CreateFileA("C:\\Blocker", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+  CloseHandle(blocker);
+  CopyText(gState.AppDir, kPathSize, "C:\\Blocker\\Tarnwick");
+  CheckBoxes first = {};
+  CheckBoxes afterBack = {};
+  CheckBoxes afterRevisit = {};
+  DWORD storedMakeCurrent = 9;
+  DWORD storedConfigure = 9;
+  std::string installError;
+  std::string result;
+  bool launchChecked = false;
+  DWORD launchAfterClicks[3] = {9, 9, 9};
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageConfiguration));
+    first = ReadConfiguration(sheet);
+    HWND page = CurrentPage(sheet);
+    ClickControl(page, IDC_CONFIG_MAKE_CURRENT);
+    ClickControl(page, IDC_CONFIG_CONFIGURE);
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageStartInstall));
+    storedMakeCurrent = gState.MakeCurrent;
+    storedConfigure = gState.ConfigureSaver;
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_BACK, PageConfiguration));
+    afterBack = ReadConfiguration(sheet);
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_BACK, PageAppDirectory));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageConfiguration));
+    afterRevisit = ReadConfiguration(sheet);
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageStartInstall));
+
+    PressButton(sheet, PSBTN_NEXT);
+    HWND box = WaitForDialog(DialogKind::MessageBox, 60000);
+    ASSERT_NE(box, nullptr);
+    installError = DialogTexts(box);
+    ClickControl(box, IDOK);
+    ASSERT_TRUE(WaitForPage(sheet, PageComplete, 60000));
+    page = CurrentPage(sheet);
+    result = ControlText(page, IDC_COMPLETE_RESULT);
+    launchChecked = IsControlChecked(page, IDC_COMPLETE_LAUNCH);
+    for (DWORD& launch : launchAfterClicks) {
+      bool before = IsControlChecked(page, IDC_COMPLETE_LAUNCH);
+      ClickControl(page, IDC_COMPLETE_LAUNCH);
+      DWORD expected = before ? 0 : 1;
+      WaitUntil([&] { return gState.LaunchAfterSetup == expected; });
+      launch = gState.LaunchAfterSetup;
+    }
+    PressButton(sheet, PSBTN_FINISH);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+  EXPECT_TRUE(first.makeCurrent);
+  EXPECT_FALSE(first.configure);
+  EXPECT_EQ(storedMakeCurrent, 0u);
+  EXPECT_EQ(storedConfigure, 1u);
+  EXPECT_FALSE(afterBack.makeCurrent);
+  EXPECT_TRUE(afterBack.configure);
+  EXPECT_FALSE(afterRevisit.makeCurrent);
+  EXPECT_TRUE(afterRevisit.configure);
+  EXPECT_NE(installError.find("C:\\Blocker\\Tarnwick"), std::string::npos) << installError;
+  EXPECT_EQ(result, ResourceText(IDS_INSTALL_FAILED));
+  EXPECT_EQ(gState.InstallSucceeded, 0u);
+  EXPECT_TRUE(launchChecked);
+  EXPECT_EQ(launchAfterClicks[0], 0u);
+  EXPECT_EQ(launchAfterClicks[1], 1u);
+  EXPECT_EQ(launchAfterClicks[2], 0u);
+  DeleteFileA("C:\\Blocker");
+}
+
+}  // namespace
