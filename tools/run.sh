@@ -5,6 +5,7 @@
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh" || exit 1
+mkdir -p "$root/build"
 "$root/tools/build.sh" i686 --target setup >"$root/build/i686.run-build.log" 2>&1 ||
   { tail -n 40 "$root/build/i686.run-build.log"; exit 1; }
 setup=$root/build/i686/setup.exe
@@ -15,18 +16,27 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   WINE_RUN_DISPLAY=$DISPLAY exec "$root/cmake/wine-run" --template "$template" --no-virtual-desktop --timeout 86400 "$setup"
 fi
 
+# Without a display the end-to-end driver walks the typical run (and a second
+# run over it) the way a person would, photographing the backdrop and every page.
 shots=$root/build/screenshots
-mkdir -p "$shots"
-fifo=$(mktemp -u); mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb=$!
-read -r -t 20 num <"$fifo"; rm -f "$fifo"
-[ -n "${num:-}" ] || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-trap 'kill $xvfb 2>/dev/null' EXIT
-echo "No display: running $setup under Xvfb :$num"
-WINE_RUN_DISPLAY=:$num "$root/cmake/wine-run" --template "$template" --timeout 25 "$setup" &
-run=$!
-sleep 20
-import -display ":$num" -window root "$shots/setup.png"
-wait $run
-echo "Screenshot: $shots/setup.png"
+rm -rf "$shots" && mkdir -p "$shots"
+"$root/tools/build.sh" i686 --target e2e_typical_run_test >>"$root/build/i686.run-build.log" 2>&1 ||
+  { tail -n 40 "$root/build/i686.run-build.log"; exit 1; }
+driver=$root/build/i686/tests/e2e/e2e_typical_run_test.exe
+echo "No display: walking $setup through the wizard under Xvfb"
+log=$(mktemp)
+E2E_SHOTS='C:\run\shots' WINE_RUN_KEEP=1 "$root/cmake/wine-run" --template "$template" \
+  --timeout 300 --with "$setup" "$driver" 2>"$log"
+rc=$?
+prefix=$(sed -n 's/^wine-run: prefix kept at //p' "$log")
+grep -v '^wine-run: prefix kept' "$log" >&2
+rm -f "$log"
+if [ -n "$prefix" ]; then
+  for bmp in "$prefix"/drive_c/run/shots/*.bmp; do
+    [ -f "$bmp" ] && convert "$bmp" "$shots/$(basename "${bmp%.bmp}").png"
+  done
+  rm -rf "$prefix"
+fi
+echo "Screenshots in $shots:"
+ls "$shots"
+exit "$rc"

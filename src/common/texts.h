@@ -41,12 +41,14 @@ inline constexpr char kUninstallerFile[] = "uninstall.exe";
 inline constexpr char kCompanionClass[] = "TarnwickZindleClass";
 inline constexpr char kProductName[] = "Tarnwick My Zindle";
 inline constexpr char kDefaultPackTitle[] = "Nature";
-inline constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickSS";
+inline constexpr char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickSS";
 inline constexpr char kValueDisplayName[] = "DisplayName";
 inline constexpr char kValueUninstallString[] = "UninstallString";
 // Quoted, so that a path with spaces cannot be taken for a shorter program.
 inline constexpr char kUninstallStringFormat[] = "\"%s\\Uninstall.exe\"";
-inline constexpr char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kValueStartMenu[] = "Start Menu";
 inline constexpr char kValueStartup[] = "Startup";
 inline constexpr char kProgramsDirectory[] = "Programs";
@@ -85,6 +87,7 @@ inline constexpr char kBootSection[] = "boot";
 inline constexpr char kSaverKey[] = "SCRNSAVE.EXE";
 
 // Archive reader.
-inline constexpr char kUnsupportedMethodFormat[] = "'%s' is compressed with\nun-handled compression type %d";
+inline constexpr char kUnsupportedMethodFormat[] =
+    "'%s' is compressed with\nun-handled compression type %d";
 inline constexpr char kIncompleteLiteralTree[] = "(incomplete l-tree)  ";
 inline constexpr char kIncompleteDistanceTree[] = "(incomplete d-tree)  ";

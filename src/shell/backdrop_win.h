@@ -1,6 +1,11 @@
-// The full-screen window behind the wizard; it owns the wizard and the title font.
+// The full-screen window behind the wizard: it paints the gradient with the
+// title, credits and notice, owns the wizard and the title font, and ends setup
+// when it is closed (never while an installation runs).
 #pragma once
 
 #include <windows.h>
 
 LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Paints the whole backdrop for the window's client size into `dc`; returns 0.
+int PaintBackdrop(HWND window, HDC dc);

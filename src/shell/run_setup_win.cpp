@@ -32,7 +32,8 @@ HWND CreateBackdrop() {
 // consumed message a sheet without a current page has ended (Finish or Cancel).
 bool OfferToWizard(MSG* message) {
   if (gState.WizardWnd == nullptr) return false;
-  if (SendMessageA(gState.WizardWnd, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(message)) == 0)
+  if (SendMessageA(gState.WizardWnd, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(message)) ==
+      0)
     return false;
   if (SendMessageA(gState.WizardWnd, PSM_GETCURRENTPAGEHWND, 0, 0) == 0)
     SendMessageA(gState.BackdropWnd, WM_CLOSE, 0, 0);

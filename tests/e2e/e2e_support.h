@@ -1,0 +1,163 @@
+// Drives the real setup.exe from a second program in the same Wine prefix, the
+// way a person would (pressing the wizard's buttons, typing into its fields,
+// clicking and pressing keys), and reads back what it installed and started.
+#pragma once
+
+#include <windows.h>
+// The property sheet's messages and button numbers, which the driver sends.
+#include <prsht.h>
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// How long a step of setup may take before a test gives up on it.
+constexpr DWORD kStepLimit = 20000;
+// The installation, with the 15-second pause after closing the companion.
+constexpr DWORD kInstallLimit = 60000;
+
+// One run of C:\run\setup.exe. Message boxes it shows are answered with OK
+// while the run waits for something, and their texts are kept in order.
+class SetupRun {
+ public:
+  SetupRun();
+  // Ends the process if it still runs (a failed test must not leave it).
+  ~SetupRun();
+  SetupRun(const SetupRun&) = delete;
+  SetupRun& operator=(const SetupRun&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  DWORD id() const { return id_; }
+  bool running() const;
+  // True when the process ended within `milliseconds`; its exit code in *code.
+  bool WaitForExit(DWORD milliseconds, DWORD* code);
+
+  const std::vector<std::string>& messages() const { return messages_; }
+  // Polls `condition` until it holds or `milliseconds` pass, answering
+  // message boxes meanwhile. Returns whether it held.
+  bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds);
+
+  HWND Backdrop() const;
+  HWND Sheet() const;
+  HWND CurrentPage() const;
+  HWND LicenceDialog() const;
+  HWND ProgressPanel() const;
+
+  // Waits until the wizard is visible with the page of that title current.
+  bool WaitForPage(const char* title, DWORD milliseconds = kStepLimit);
+  std::string PageTitle() const;
+  // Posts PSM_PRESSBUTTON, as a click on Next, Back, Finish or Cancel does.
+  void PressButton(int button);
+  std::string ControlText(int control) const;
+  void TypeText(int control, const char* text);
+  bool IsChecked(int control) const;
+  void ClickControl(int control);
+  // Waits for the licence agreement and answers it with its button (IDOK
+  // is Yes, IDCANCEL is No).
+  bool AnswerLicence(int button);
+
+ private:
+  void AnswerMessageBoxes();
+  std::vector<HWND> TopWindows() const;
+  HWND FindTopDialog(int withControl, std::initializer_list<int> without) const;
+
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+  std::vector<std::string> messages_;
+};
+
+// The answers a person gives on the way through the wizard.
+struct WizardAnswers {
+  std::string name;
+  std::string organisation;
+  std::string email;
+  std::string folder;  // empty: keep what the page shows
+  bool makeCurrent = true;
+  bool configure = false;
+};
+
+// Walks from the welcome page to the start page, accepting the licence, and
+// presses Next there. Each step fails the calling test when a page does not
+// come; `stopAt` ends the walk when that page is reached (before its Next).
+void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt = nullptr);
+
+// Real input, as the user gives it: it goes to whatever window is under the
+// mouse or has the focus.
+void ClickScreen(int x, int y);
+void PressKey(WORD key);
+
+// Programs running in the prefix.
+struct RunningProgram {
+  DWORD id;
+  DWORD parent;
+  std::string name;
+  std::string commandLine;
+};
+std::vector<RunningProgram> FindPrograms(const char* exeName);
+void EndProgram(DWORD id);
+// Closes the companion through its window, as setup does, and waits for it.
+bool CloseCompanion(DWORD milliseconds);
+
+// The whole screen in 32 bits per pixel.
+class ScreenImage {
+ public:
+  ScreenImage();
+  ~ScreenImage();
+  ScreenImage(const ScreenImage&) = delete;
+  ScreenImage& operator=(const ScreenImage&) = delete;
+  int width() const { return width_; }
+  int height() const { return height_; }
+  COLORREF Pixel(int x, int y) const;
+  bool SaveBitmap(const std::string& path) const;
+
+ private:
+  int width_;
+  int height_;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ replaced_ = nullptr;
+  const DWORD* bits_ = nullptr;
+};
+
+// Saves the screen as PREFIXNAME.bmp into the folder named by E2E_SHOTS, when
+// the run was asked for screenshots; does nothing otherwise.
+void SaveScreenshot(const char* name);
+void SetScreenshotPrefix(const char* prefix);
+bool ScreenshotsWanted();
+
+// Paths and files.
+std::string JoinPath(const std::string& directory, const std::string& name);
+std::string SystemDirectory();
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+bool SameText(const std::string& a, const std::string& b);
+
+// Registry values; false when the key or value is missing.
+bool ReadRegistryText(HKEY root, const char* key, const char* value, std::string* text,
+                      DWORD* type = nullptr, DWORD* size = nullptr);
+bool ReadRegistryNumber(HKEY root, const char* key, const char* value, DWORD* number,
+                        DWORD* type = nullptr);
+bool WriteRegistryText(HKEY root, const char* key, const char* value, const std::string& text);
+bool KeyExists(HKEY root, const char* key);
+
+// A member of one of the archives setup.exe carries, as its central
+// directory lists it.
+struct ArchiveMember {
+  std::string name;
+  WORD dosTime;
+  WORD dosDate;
+  DWORD externalAttributes;
+  DWORD crc;
+  DWORD size;
+};
+std::vector<ArchiveMember> ListSetupArchive(int resourceId);
+std::string LoadSetupString(int id);
+DWORD FileCrc(const std::string& path, DWORD* size);
+
+struct ShortcutInfo {
+  std::string target;
+  std::string description;
+  std::string workingDirectory;
+};
+bool ReadShortcut(const std::string& path, ShortcutInfo* info);

@@ -1,0 +1,215 @@
+#include "install_checks.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "resource_ids.h"
+
+namespace {
+
+constexpr char kSaverFile[] = "Tarnwick.scr";
+
+// The last-write time setup gives a member: its MS-DOS local time, in UTC.
+bool MemberTime(const ArchiveMember& member, FILETIME* time) {
+  FILETIME local;
+  return DosDateTimeToFileTime(member.dosDate, member.dosTime, &local) &&
+         LocalFileTimeToFileTime(&local, time);
+}
+
+void ExpectArchiveInstalled(int resourceId, const std::string& directory) {
+  std::vector<ArchiveMember> members = ListSetupArchive(resourceId);
+  ASSERT_FALSE(members.empty()) << "setup.exe carries no archive " << resourceId;
+  for (const ArchiveMember& member : members) {
+    std::string path = JoinPath(directory, member.name);
+    SCOPED_TRACE(path);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) << "missing";
+    DWORD size = 0;
+    EXPECT_EQ(FileCrc(path, &size), member.crc) << "contents differ";
+    EXPECT_EQ(size, member.size);
+    FILETIME expected;
+    ASSERT_TRUE(MemberTime(member, &expected));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &expected), 0) << "modification time";
+    EXPECT_EQ(data.dwFileAttributes, (member.externalAttributes & 0x7F) | FILE_ATTRIBUTE_ARCHIVE);
+  }
+}
+
+void ExpectText(HKEY root, const char* key, const char* value, const std::string& expected) {
+  std::string text;
+  DWORD type = 0, size = 0;
+  ASSERT_TRUE(ReadRegistryText(root, key, value, &text, &type, &size)) << value << " missing";
+  EXPECT_EQ(text, expected) << value;
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << value;
+  EXPECT_EQ(size, expected.size() + 1) << value << " is not stored with one terminator";
+}
+
+void ExpectNumber(const char* value, DWORD expected) {
+  DWORD number = 0, type = 0;
+  ASSERT_TRUE(ReadRegistryNumber(HKEY_CURRENT_USER, kSettingsKey, value, &number, &type))
+      << value << " missing";
+  EXPECT_EQ(number, expected) << value;
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << value;
+}
+
+// a.b.c.d of the installed saver gives a * 10000 + b * 100 + d; 10043 without one.
+DWORD ExpectedVersionNumber() {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(SaverPath().c_str(), &handle);
+  std::vector<BYTE> block(size + 1);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (size == 0 || !GetFileVersionInfoA(SaverPath().c_str(), 0, size, block.data()) ||
+      !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length))
+    return 10043;
+  return HIWORD(info->dwFileVersionMS) * 10000 + LOWORD(info->dwFileVersionMS) * 100 +
+         LOWORD(info->dwFileVersionLS);
+}
+
+void ExpectRegistry(const std::string& appDir, const WizardAnswers& answers) {
+  ExpectText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Tarnwick My Zindle");
+  ExpectText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString",
+             "\"" + appDir + "\\Uninstall.exe\"");
+  ExpectText(HKEY_CURRENT_USER, kSettingsKey, "AppDir", appDir);
+  ExpectText(HKEY_CURRENT_USER, kSettingsKey, "Executable", SaverPath());
+  ExpectText(HKEY_CURRENT_USER, kSettingsKey, "RegisteredOwner", answers.name);
+  ExpectText(HKEY_CURRENT_USER, kSettingsKey, "RegisteredOrganization", answers.organisation);
+  ExpectText(HKEY_CURRENT_USER, kSettingsKey, "RegisteredEMail", answers.email);
+  ExpectNumber("SSHotkey", 0x01100053);
+  ExpectNumber("ToolHotkey", 0x01100054);
+  ExpectNumber("DisplayMode", 1);
+  ExpectNumber("Version", ExpectedVersionNumber());
+}
+
+void ExpectShortcut(const std::string& link, const std::string& target,
+                    const std::string& description) {
+  SCOPED_TRACE(link);
+  ShortcutInfo info;
+  ASSERT_TRUE(ReadShortcut(link, &info)) << "no readable shortcut";
+  EXPECT_TRUE(SameText(info.target, target)) << info.target << " instead of " << target;
+  EXPECT_EQ(info.description, description);
+  EXPECT_EQ(info.workingDirectory, "");
+}
+
+void ExpectShortcuts(const std::string& appDir) {
+  std::string startMenu, startup;
+  ASSERT_TRUE(ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Start Menu", &startMenu));
+  ASSERT_TRUE(ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Startup", &startup));
+  std::string folder = JoinPath(JoinPath(startMenu, "Programs"), "Tarnwick");
+  ExpectShortcut(JoinPath(folder, "Uninstall Tarnwick My Zindle.lnk"),
+                 JoinPath(appDir, "uninstall.exe"), "Uninstall Tarnwick My Zindle");
+  ExpectShortcut(JoinPath(folder, "Tarnwick My Zindle.lnk"), SaverPath(), "Tarnwick My Zindle");
+  ExpectShortcut(JoinPath(startup, "Tarnwick Zindle.lnk"), JoinPath(appDir, "Zindle.exe"),
+                 "Tarnwick Zindle");
+}
+
+std::string CurrentSaverEntry() {
+  char entry[MAX_PATH] = "";
+  GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+  return entry;
+}
+
+std::string PackTitle() {
+  std::string title = LoadSetupString(IDS_PACK_TITLE);
+  return title.empty() ? "Nature" : title;
+}
+
+}  // namespace
+
+std::string ProgramFilesDirectory() {
+  std::string directory;
+  ReadRegistryText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                   "ProgramFilesDir", &directory);
+  return directory.empty() ? "C:\\Program Files\\" : directory;
+}
+
+std::string DefaultAppDir() {
+  return JoinPath(ProgramFilesDirectory(), "Tarnwick");
+}
+
+std::string SaverPath() {
+  return JoinPath(SystemDirectory(), kSaverFile);
+}
+
+void SeedShellFolders() {
+  struct Folder {
+    const char* value;
+    int id;
+  };
+  for (Folder folder : {Folder{"Start Menu", CSIDL_STARTMENU}, Folder{"Startup", CSIDL_STARTUP}}) {
+    std::string present;
+    if (ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, folder.value, &present)) continue;
+    char path[MAX_PATH] = "";
+    ASSERT_EQ(SHGetFolderPathA(nullptr, folder.id | CSIDL_FLAG_CREATE, nullptr, 0, path), S_OK);
+    ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, folder.value, path));
+  }
+}
+
+void ExpectInstalled(const std::string& appDir, const WizardAnswers& answers) {
+  EXPECT_NO_FATAL_FAILURE(ExpectArchiveInstalled(IDR_SCREEN_SAVER, SystemDirectory()));
+  EXPECT_NO_FATAL_FAILURE(ExpectArchiveInstalled(IDR_PROGRAM_FILES, appDir));
+  EXPECT_NO_FATAL_FAILURE(
+      ExpectArchiveInstalled(IDR_IMAGE_PACK, JoinPath(JoinPath(appDir, "Themes"), PackTitle())));
+  EXPECT_NO_FATAL_FAILURE(ExpectRegistry(appDir, answers));
+  EXPECT_NO_FATAL_FAILURE(ExpectShortcuts(appDir));
+  char shortPath[MAX_PATH] = "";
+  ASSERT_NE(GetShortPathNameA(SaverPath().c_str(), shortPath, sizeof shortPath), 0u);
+  EXPECT_TRUE(SameText(CurrentSaverEntry(), shortPath))
+      << "system.ini names '" << CurrentSaverEntry() << "'";
+}
+
+void ExpectNothingInstalled() {
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_FALSE(FileExists(SaverPath()));
+  EXPECT_FALSE(DirectoryExists(DefaultAppDir()));
+  EXPECT_EQ(CurrentSaverEntry().find("TARNWI"), std::string::npos) << CurrentSaverEntry();
+  std::string startMenu, startup;
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Start Menu", &startMenu);
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Startup", &startup);
+  EXPECT_FALSE(DirectoryExists(JoinPath(JoinPath(startMenu, "Programs"), "Tarnwick")));
+  EXPECT_FALSE(FileExists(JoinPath(startup, "Tarnwick Zindle.lnk")));
+}
+
+void ExpectNothingStarted() {
+  EXPECT_TRUE(FindPrograms(kSaverFile).empty()) << "the screen saver runs";
+  EXPECT_TRUE(FindPrograms("zindle.exe").empty()) << "the companion runs";
+  EXPECT_EQ(FindWindowA("TarnwickZindleClass", nullptr), nullptr);
+}
+
+DWORD ExpectCompanionRunning(const std::string& appDir) {
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && window == nullptr; ++i) {
+    window = FindWindowA("TarnwickZindleClass", nullptr);
+    if (window == nullptr) Sleep(100);
+  }
+  EXPECT_NE(window, nullptr) << "no companion window";
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  std::string expected = JoinPath(appDir, "Zindle.exe");
+  bool found = false;
+  for (const RunningProgram& program : FindPrograms("zindle.exe")) {
+    if (program.id != id) continue;
+    found = true;
+    std::string line = program.commandLine;
+    if (!line.empty() && line.front() == '"') line = line.substr(1, line.find('"', 1) - 1);
+    EXPECT_TRUE(SameText(line, expected)) << program.commandLine;
+  }
+  EXPECT_TRUE(found) << "the companion window belongs to no zindle.exe";
+  return id;
+}
+
+bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds) {
+  const std::string expected = SaverPath() + " +s";
+  for (DWORD waited = 0; waited <= milliseconds; waited += 100) {
+    for (const RunningProgram& program : FindPrograms(kSaverFile)) {
+      if (program.parent != setupId) continue;
+      EXPECT_TRUE(SameText(program.commandLine, expected)) << program.commandLine;
+      EndProgram(program.id);
+      return true;
+    }
+    Sleep(100);
+  }
+  return false;
+}

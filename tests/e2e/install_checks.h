@@ -1,0 +1,41 @@
+// What a finished installation must have left in the prefix, and what a run
+// that installed nothing must not have left. Each check reports through
+// GoogleTest; call them with ASSERT_NO_FATAL_FAILURE or EXPECT_NO_FATAL_FAILURE.
+#pragma once
+
+#include <string>
+
+#include "e2e_support.h"
+
+constexpr char kSettingsKey[] = "Software\\Tarnwick\\SS";
+constexpr char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickSS";
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The Program Files directory the system reports, and setup's default below it.
+std::string ProgramFilesDirectory();
+std::string DefaultAppDir();
+std::string SaverPath();
+
+// Gives "Shell Folders" its "Start Menu" and "Startup" values where the
+// prefix lacks them, as a Windows system has them.
+void SeedShellFolders();
+
+// Every member of the three archives in place with its size, contents, time
+// and attributes; both registry keys value by value; the three shortcuts;
+// system.ini naming the saver.
+void ExpectInstalled(const std::string& appDir, const WizardAnswers& answers);
+
+// No file, key, shortcut or system.ini entry of the product.
+void ExpectNothingInstalled();
+
+// Neither the screen saver nor the companion runs.
+void ExpectNothingStarted();
+
+// The companion runs from the application directory; returns its process id.
+DWORD ExpectCompanionRunning(const std::string& appDir);
+
+// Setup started the screen saver with "+s" when it ended; the saver is ended
+// here again. Returns whether one was found.
+bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
