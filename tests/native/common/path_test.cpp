@@ -1,10 +1,10 @@
 // Guards against paths joined with a doubled or missing separator, and against
 // a join that overruns the 260-character buffer.
+#include "common/path.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "common/path.h"
 
 namespace {
 

@@ -62,8 +62,8 @@ TEST_F(ProgressPanelTest, CutsAnOverlongTextInsteadOfOverrunning) {
 
 TEST(ProgressPanelWithoutWindow, ChangesNothingAndDoesNotCrash) {
   SetProgressText(nullptr, IDC_PROGRESS_STEP, "Writing screen saver");
-  HWND unrelated = CreateWindowA("STATIC", "keep", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                                 nullptr);
+  HWND unrelated =
+      CreateWindowA("STATIC", "keep", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   SetProgressText(unrelated, IDC_PROGRESS_STEP, "Writing screen saver");
   char text[16] = "";
   GetWindowTextA(unrelated, text, sizeof text);

@@ -30,8 +30,8 @@ class LoadSetupStateTest : public ::testing::Test {
     RestoreMachineValue(kWindowsKey, kValueOrganization, savedOrganization_);
   }
 
-  static void SetValue(HKEY root, const char* path, const char* name, DWORD type,
-                       const void* data, DWORD size) {
+  static void SetValue(HKEY root, const char* path, const char* name, DWORD type, const void* data,
+                       DWORD size) {
     HKEY key;
     ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);

@@ -1,8 +1,7 @@
 // Guards against a setup.exe that does not start, shows no window, or ends with
 // a non-zero exit code when its window is closed.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "common/texts.h"
 
