@@ -1,8 +1,6 @@
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
-#include <objbase.h>
-#include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -340,69 +338,8 @@ bool CloseCompanion(DWORD milliseconds) {
 // The screen.
 
 ScreenImage::ScreenImage()
-    : width_(GetSystemMetrics(SM_CXSCREEN)), height_(GetSystemMetrics(SM_CYSCREEN)) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width_;
-  info.bmiHeader.biHeight = -height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  dc_ = CreateCompatibleDC(nullptr);
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<const DWORD*>(bits);
-  replaced_ = SelectObject(dc_, bitmap_);
-  HDC screen = GetDC(nullptr);
-  BitBlt(dc_, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-  ReleaseDC(nullptr, screen);
-  GdiFlush();
-}
-
-ScreenImage::~ScreenImage() {
-  SelectObject(dc_, replaced_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
-}
-
-COLORREF ScreenImage::Pixel(int x, int y) const {
-  DWORD value = bits_[static_cast<size_t>(y) * width_ + x];
-  return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
-}
-
-// Writes a 24-bit bitmap file: without an alpha byte no viewer takes the
-// picture for transparent.
-bool ScreenImage::SaveBitmap(const std::string& path) const {
-  const DWORD rowSize = (static_cast<DWORD>(width_) * 3 + 3) & ~3u;
-  std::vector<BYTE> pixels(static_cast<size_t>(rowSize) * height_, 0);
-  for (int y = 0; y < height_; ++y) {
-    BYTE* row = &pixels[static_cast<size_t>(y) * rowSize];
-    for (int x = 0; x < width_; ++x) {
-      DWORD value = bits_[static_cast<size_t>(y) * width_ + x];
-      row[x * 3] = value & 0xFF;
-      row[x * 3 + 1] = (value >> 8) & 0xFF;
-      row[x * 3 + 2] = (value >> 16) & 0xFF;
-    }
-  }
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = width_;
-  header.biHeight = -height_;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  ScopedHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return out.valid() && WriteFile(out.get(), &file, sizeof file, &written, nullptr) &&
-         WriteFile(out.get(), &header, sizeof header, &written, nullptr) &&
-         WriteFile(out.get(), pixels.data(), static_cast<DWORD>(pixels.size()), &written,
-                   nullptr) &&
-         written == pixels.size();
+    : DibCanvas(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)) {
+  CaptureScreen();
 }
 
 namespace {
@@ -427,28 +364,7 @@ void SaveScreenshot(const char* name) {
 }
 
 // ---------------------------------------------------------------------------
-// Paths, files and the registry.
-
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty() || directory.back() == '\\') return directory + name;
-  return directory + "\\" + name;
-}
-
-std::string SystemDirectory() {
-  char path[MAX_PATH] = "";
-  GetSystemDirectoryA(path, sizeof path);
-  return path;
-}
-
-bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+// Names and the registry.
 
 bool SameText(const std::string& a, const std::string& b) {
   return lstrcmpiA(a.c_str(), b.c_str()) == 0;
@@ -578,32 +494,4 @@ DWORD FileCrc(const std::string& path, DWORD* size) {
     *size += read;
   }
   return crc;
-}
-
-bool ReadShortcut(const std::string& path, ShortcutInfo* info) {
-  bool initialised = SUCCEEDED(CoInitialize(nullptr));
-  bool read = false;
-  {
-    ComPointer<IShellLinkA> link;
-    ComPointer<IPersistFile> file;
-    wchar_t widePath[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   link.out())) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.out())) &&
-        SUCCEEDED(file->Load(widePath, STGM_READ))) {
-      char text[MAX_PATH] = "";
-      link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-      info->target = text;
-      text[0] = '\0';
-      link->GetDescription(text, sizeof text);
-      info->description = text;
-      text[0] = '\0';
-      link->GetWorkingDirectory(text, sizeof text);
-      info->workingDirectory = text;
-      read = true;
-    }
-  }
-  if (initialised) CoUninitialize();
-  return read;
 }

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "support/windows_test_support.h"
+
 // How long a step of setup may take before a test gives up on it.
 constexpr DWORD kStepLimit = 20000;
 // The installation, with the 15-second pause after closing the companion.
@@ -99,25 +101,10 @@ void EndProgram(DWORD id);
 // Closes the companion through its window, as setup does, and waits for it.
 bool CloseCompanion(DWORD milliseconds);
 
-// The whole screen in 32 bits per pixel.
-class ScreenImage {
+// What the whole screen shows, captured when it is made.
+class ScreenImage : public DibCanvas {
  public:
   ScreenImage();
-  ~ScreenImage();
-  ScreenImage(const ScreenImage&) = delete;
-  ScreenImage& operator=(const ScreenImage&) = delete;
-  int width() const { return width_; }
-  int height() const { return height_; }
-  COLORREF Pixel(int x, int y) const;
-  bool SaveBitmap(const std::string& path) const;
-
- private:
-  int width_;
-  int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ replaced_ = nullptr;
-  const DWORD* bits_ = nullptr;
 };
 
 // Saves the screen as PREFIXNAME.bmp into the folder named by E2E_SHOTS, when
@@ -126,11 +113,7 @@ void SaveScreenshot(const char* name);
 void SetScreenshotPrefix(const char* prefix);
 bool ScreenshotsWanted();
 
-// Paths and files.
-std::string JoinPath(const std::string& directory, const std::string& name);
-std::string SystemDirectory();
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
+// Names compared as the file system compares them.
 bool SameText(const std::string& a, const std::string& b);
 
 // Registry values; false when the key or value is missing.
@@ -154,10 +137,3 @@ struct ArchiveMember {
 std::vector<ArchiveMember> ListSetupArchive(int resourceId);
 std::string LoadSetupString(int id);
 DWORD FileCrc(const std::string& path, DWORD* size);
-
-struct ShortcutInfo {
-  std::string target;
-  std::string description;
-  std::string workingDirectory;
-};
-bool ReadShortcut(const std::string& path, ShortcutInfo* info);

@@ -85,7 +85,7 @@ void ExpectRegistry(const std::string& appDir, const WizardAnswers& answers) {
 void ExpectShortcut(const std::string& link, const std::string& target,
                     const std::string& description) {
   SCOPED_TRACE(link);
-  ShortcutInfo info;
+  ShortcutFields info;
   ASSERT_TRUE(ReadShortcut(link, &info)) << "no readable shortcut";
   EXPECT_TRUE(SameText(info.target, target)) << info.target << " instead of " << target;
   EXPECT_EQ(info.description, description);

@@ -41,16 +41,7 @@ int LeftmostCredit(const DibCanvas& canvas, int top, int bottom) {
 
 class MissingParts : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    gState.Instance = GetModuleHandleA(nullptr);
-    LoadSetupState();
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = BackdropWindowProc;
-    windowClass.hInstance = gState.Instance;
-    windowClass.lpszClassName = kBackdropClass;
-    RegisterClassA(&windowClass);
-  }
+  static void SetUpTestSuite() { PrepareBackdropProgram(); }
   void SetUp() override {
     ASSERT_TRUE(InstallCallHooks());
     ClearCalls();

@@ -1,39 +1,8 @@
 #include "backdrop_test_support.h"
 
+#include "common/texts.h"
 #include "import_hook_win.h"
-
-DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  dc_ = CreateCompatibleDC(nullptr);
-  void* bits = nullptr;
-  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  bits_ = static_cast<std::uint32_t*>(bits);
-  replaced_ = SelectObject(dc_, bitmap_);
-}
-
-DibCanvas::~DibCanvas() {
-  SelectObject(dc_, replaced_);
-  DeleteObject(bitmap_);
-  DeleteDC(dc_);
-}
-
-COLORREF DibCanvas::Pixel(int x, int y) const {
-  GdiFlush();
-  std::uint32_t value = bits_[static_cast<size_t>(y) * width_ + x];
-  return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
-}
-
-void DibCanvas::CaptureScreen() {
-  HDC screen = GetDC(nullptr);
-  BitBlt(dc_, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-  ReleaseDC(nullptr, screen);
-}
+#include "shell/setup_state_win.h"
 
 namespace {
 
@@ -155,4 +124,10 @@ bool PumpMessagesFor(DWORD milliseconds, WPARAM* quitCode) {
     Sleep(10);
   } while (GetTickCount() - start < milliseconds);
   return quit;
+}
+
+void PrepareBackdropProgram() {
+  gState.Instance = GetModuleHandleA(nullptr);
+  LoadSetupState();
+  RegisterBackdropWindowClass(kBackdropClass);
 }

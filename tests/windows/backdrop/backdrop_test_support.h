@@ -1,37 +1,14 @@
-// What the backdrop tests share: a 32-bit canvas to read pixels from, the
-// screen's contents, and a record of the GDI, beep and message-box calls the
-// program makes (through its import table).
+// What the backdrop tests share: a record of the GDI, beep and message-box calls
+// the program makes (through its import table), and a message pump; the canvas
+// to read pixels from comes with the common test helpers.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
-// A top-down 32-bit DIB section selected into a memory device context.
-class DibCanvas {
- public:
-  DibCanvas(int width, int height);
-  ~DibCanvas();
-  DibCanvas(const DibCanvas&) = delete;
-  DibCanvas& operator=(const DibCanvas&) = delete;
-  HDC dc() const { return dc_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
-  // The pixel as a COLORREF (0x00BBGGRR).
-  COLORREF Pixel(int x, int y) const;
-  // Copies what the screen shows now.
-  void CaptureScreen();
-
- private:
-  int width_;
-  int height_;
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ replaced_ = nullptr;
-  std::uint32_t* bits_ = nullptr;
-};
+#include "support/windows_test_support.h"
 
 enum class GdiCall { CreateFont, CreateBrush, CreateBitmap, Delete };
 
@@ -63,6 +40,10 @@ CallRecord& Calls();
 // library lacks it; null lifts the refusal.
 void RefuseProcedure(const char* name);
 void ClearCalls();
+
+// Loads SetupState as setup does at start and registers the backdrop's window
+// class under setup's own class name.
+void PrepareBackdropProgram();
 
 // Dispatches this thread's messages for `milliseconds`; returns true when a
 // WM_QUIT was removed meanwhile (its exit code in *quitCode when given).

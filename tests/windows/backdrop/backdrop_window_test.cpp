@@ -74,17 +74,7 @@ int CountCreditLines() {
 
 class BackdropWindowTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    gState.Instance = GetModuleHandleA(nullptr);
-    LoadSetupState();
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = BackdropWindowProc;
-    windowClass.hInstance = gState.Instance;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kBackdropClass;
-    RegisterClassA(&windowClass);
-  }
+  static void SetUpTestSuite() { PrepareBackdropProgram(); }
 
   void SetUp() override {
     ASSERT_TRUE(InstallCallHooks());

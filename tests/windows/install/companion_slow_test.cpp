@@ -13,7 +13,7 @@ TEST(SlowCompanion, OneThatIgnoresCloseCostsTheWholeWaitAndKeepsItsFileLocked) {
   ClearProbeLog();
   const std::string appDir = "C:\\Ignoring";
   ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
-  HANDLE ignoring = StartRunningCompanion(Join(appDir, "Zindle.exe"), "ignore-close");
+  HANDLE ignoring = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), "ignore-close");
   ASSERT_NE(ignoring, nullptr);
   HWND owner = CreateOwnerWindow();
   PrepareSetupState(appDir.c_str(), 0, 0);

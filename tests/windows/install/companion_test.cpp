@@ -16,7 +16,7 @@ TEST(RunningCompanion, IsClosedAndSetupGoesOnFifteenSecondsAfterItsWindowWent) {
   // The earlier installation's companion, a different build than the one the
   // archive carries, runs from the application directory.
   ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
-  HANDLE earlier = StartRunningCompanion(Join(appDir, "Zindle.exe"), nullptr);
+  HANDLE earlier = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), nullptr);
   ASSERT_NE(earlier, nullptr);
   HWND owner = CreateOwnerWindow();
   PrepareSetupState(appDir.c_str(), 0, 0);
@@ -27,7 +27,7 @@ TEST(RunningCompanion, IsClosedAndSetupGoesOnFifteenSecondsAfterItsWindowWent) {
   EXPECT_TRUE(outcome.boxes.empty());
   ASSERT_GE(outcome.steps.size(), 2u);
   EXPECT_EQ(outcome.steps[0].text, "Closing zindle");
-  EXPECT_EQ(outcome.steps[1].text, "Create directory " + Join(appDir, "Themes"));
+  EXPECT_EQ(outcome.steps[1].text, "Create directory " + JoinPath(appDir, "Themes"));
   DWORD waited = outcome.steps[1].tick - outcome.steps[0].tick;
   EXPECT_GE(waited, 15000u);
   EXPECT_LT(waited, 30000u);
@@ -38,7 +38,7 @@ TEST(RunningCompanion, IsClosedAndSetupGoesOnFifteenSecondsAfterItsWindowWent) {
   // Its program file was replaced by the archive's.
   std::string installed;
   std::string carried;
-  ASSERT_TRUE(ReadWholeFile(Join(appDir, "zindle.exe"), &installed));
+  ASSERT_TRUE(ReadWholeFile(JoinPath(appDir, "zindle.exe"), &installed));
   ASSERT_TRUE(ReadWholeFile(kProbePath, &carried));
   EXPECT_TRUE(installed == carried);
 

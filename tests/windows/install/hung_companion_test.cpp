@@ -13,7 +13,7 @@ TEST(HungCompanion, IsGivenUpAndItsLockedProgramFileIsReported) {
   ClearProbeLog();
   const std::string appDir = "C:\\Hung";
   ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
-  HANDLE hung = StartRunningCompanion(Join(appDir, "Zindle.exe"), "hang");
+  HANDLE hung = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), "hang");
   ASSERT_NE(hung, nullptr);
   // The system counts a window as not responding after five seconds without
   // a look at its messages.

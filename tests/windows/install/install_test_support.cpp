@@ -1,9 +1,5 @@
 #include "install/install_test_support.h"
 
-#include <objbase.h>
-#include <objidl.h>
-#include <shlobj.h>
-
 #include <cstring>
 
 #include "install/install_worker_win.h"
@@ -221,27 +217,7 @@ HANDLE StartRunningCompanion(const std::string& program, const char* mode) {
 
 bool PlaceCompanionProgram(const std::string& appDir, const char* probe) {
   CreateDirectoryA(appDir.c_str(), nullptr);
-  return CopyFileA(probe, Join(appDir, "Zindle.exe").c_str(), FALSE) != FALSE;
-}
-
-std::string SystemDirectory() {
-  char directory[MAX_PATH] = "";
-  GetSystemDirectoryA(directory, MAX_PATH);
-  return directory;
-}
-
-std::string Join(const std::string& base, const std::string& name) {
-  return base.empty() || base.back() == '\\' ? base + name : base + "\\" + name;
-}
-
-bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return CopyFileA(probe, JoinPath(appDir, "Zindle.exe").c_str(), FALSE) != FALSE;
 }
 
 bool ReadWholeFile(const std::string& path, std::string* contents) {
@@ -306,44 +282,14 @@ void DeleteKeyTree(HKEY root, const char* keyPath) {
   for (DWORD index = 0; RegEnumKeyExA(key, index, child, &length, nullptr, nullptr, nullptr,
                                       nullptr) == ERROR_SUCCESS;
        ++index, length = sizeof child)
-    children.push_back(Join(keyPath, child));
+    children.push_back(JoinPath(keyPath, child));
   RegCloseKey(key);
   for (const std::string& path : children) DeleteKeyTree(root, path.c_str());
   RegDeleteKeyA(root, keyPath);
 }
 
-bool ReadShortcut(const std::string& linkFile, ShortcutFields* fields) {
-  if (FAILED(CoInitialize(nullptr))) return false;
-  bool read = false;
-  IShellLinkA* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* file = nullptr;
-    WCHAR widePath[MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, widePath, MAX_PATH);
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-      if (SUCCEEDED(file->Load(widePath, STGM_READ))) {
-        char text[MAX_PATH] = "";
-        link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
-        fields->target = text;
-        text[0] = '\0';
-        link->GetDescription(text, MAX_PATH);
-        fields->description = text;
-        text[0] = '\0';
-        link->GetWorkingDirectory(text, MAX_PATH);
-        fields->workingDirectory = text;
-        read = true;
-      }
-      file->Release();
-    }
-    link->Release();
-  }
-  CoUninitialize();
-  return read;
-}
-
 std::vector<std::string> InstallingStepTexts(const std::string& appDir, const std::string& title) {
-  return {"Create directory " + Join(appDir, "Themes"),
+  return {"Create directory " + JoinPath(appDir, "Themes"),
           "Writing screen saver",
           "Writing program files",
           "Writing registry entries",
@@ -355,7 +301,7 @@ std::string SaverEntryOnDisk() {
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, MAX_PATH);
   std::string contents;
-  if (!ReadWholeFile(Join(windows, "system.ini"), &contents)) return "<no system.ini>";
+  if (!ReadWholeFile(JoinPath(windows, "system.ini"), &contents)) return "<no system.ini>";
   std::size_t section = contents.find("[boot]");
   if (section == std::string::npos) return "<no [boot]>";
   const std::string key = "\nSCRNSAVE.EXE=";

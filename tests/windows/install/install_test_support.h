@@ -1,6 +1,6 @@
 // What the install tests share: the probe's log, a watcher that reads and
 // closes setup's message boxes, a recorder of the progress panel's step texts,
-// and small readers of files, registry values and shortcut files.
+// and small readers of files and registry values.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/windows_test_support.h"
 
 // Where the probe programs copied beside the test program stand.
 constexpr char kProbePath[] = "C:\\run\\install_probe.exe";
@@ -101,10 +103,6 @@ HANDLE StartRunningCompanion(const std::string& program, const char* mode);
 // Copies a probe into the application directory as the companion's program.
 bool PlaceCompanionProgram(const std::string& appDir, const char* probe);
 
-std::string SystemDirectory();
-std::string Join(const std::string& base, const std::string& name);
-bool FileExists(const std::string& path);
-bool DirectoryExists(const std::string& path);
 bool ReadWholeFile(const std::string& path, std::string* contents);
 void WriteWholeFile(const std::string& path, const std::string& contents);
 // The last-write time of a file as an MS-DOS local date and time.
@@ -120,14 +118,6 @@ RegistryValue QueryValue(HKEY root, const char* keyPath, const char* name);
 std::string StoredText(const std::string& text);
 std::string StoredNumber(DWORD value);
 void DeleteKeyTree(HKEY root, const char* keyPath);
-
-// Reads a shortcut file back through the shell's link object.
-struct ShortcutFields {
-  std::string target;
-  std::string description;
-  std::string workingDirectory;
-};
-bool ReadShortcut(const std::string& linkFile, ShortcutFields* fields);
 
 // The value of SCRNSAVE.EXE in [boot] of the Windows directory's system.ini,
 // read from the file as it stands on disk.

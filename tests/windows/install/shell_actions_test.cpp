@@ -20,7 +20,7 @@ class ShellActionsTest : public ::testing::Test {
 
 int CountEntries(const std::string& directory) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(Join(directory, "*").c_str(), &found);
+  HANDLE search = FindFirstFileA(JoinPath(directory, "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return -1;
   int count = 0;
   do {
@@ -118,7 +118,7 @@ TEST_F(ShellActionsTest, CreateShortcutRefusesAThreadOfTheOtherApartmentKind) {
 
 TEST_F(ShellActionsTest, MakeCurrentScreenSaverWritesTheShortPathAndSwitchesTheSaverOn) {
   const std::string folder = "C:\\Program Files\\Long Saver Folder";
-  const std::string saver = Join(folder, "Tarnwick Long Name.scr");
+  const std::string saver = JoinPath(folder, "Tarnwick Long Name.scr");
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
   WriteWholeFile(saver, "saver");
   SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 0, nullptr, 0);
@@ -176,7 +176,7 @@ TEST_F(ShellActionsTest, StartProgramOfAMissingFileFailsAndHandsNothingOver) {
 }
 
 TEST_F(ShellActionsTest, LaunchScreenSaverStartsTheInstalledSaverWithPlusS) {
-  const std::string saver = Join(SystemDirectory(), "Tarnwick.scr");
+  const std::string saver = JoinPath(SystemDirectory(), "Tarnwick.scr");
   ASSERT_TRUE(CopyFileA(kPlainProbePath, saver.c_str(), FALSE));
   ClearProbeLog();
 
@@ -204,7 +204,7 @@ int CountOwnWindows() {
 }
 
 TEST_F(ShellActionsTest, LaunchScreenSaverWithoutTheSaverStartsAndShowsNothing) {
-  DeleteFileA(Join(SystemDirectory(), "Tarnwick.scr").c_str());
+  DeleteFileA(JoinPath(SystemDirectory(), "Tarnwick.scr").c_str());
   ClearProbeLog();
   MessageBoxWatcher watcher;
   int windowsBefore = CountOwnWindows();

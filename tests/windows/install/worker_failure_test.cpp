@@ -22,7 +22,7 @@ std::string SystemIniContents() {
   char windows[MAX_PATH] = "";
   GetWindowsDirectoryA(windows, MAX_PATH);
   std::string contents;
-  ReadWholeFile(Join(windows, "system.ini"), &contents);
+  ReadWholeFile(JoinPath(windows, "system.ini"), &contents);
   return contents;
 }
 
@@ -112,7 +112,7 @@ TEST_F(InstallFailureTest, AnApplicationDirectoryBelowAFileIsReported) {
 }
 
 TEST_F(InstallFailureTest, ALockedScreenSaverFileIsReportedWithTheSystemDirectory) {
-  const std::string saver = Join(SystemDirectory(), "Tarnwick.scr");
+  const std::string saver = JoinPath(SystemDirectory(), "Tarnwick.scr");
   InstallOutcome outcome;
   {
     LockedFile lock(saver);
@@ -134,7 +134,7 @@ TEST_F(InstallFailureTest, ALockedProgramFileIsReportedWithTheApplicationDirecto
     outcome = Run("C:\\Fail Files");
   }
   ExpectFailedRun(outcome, "Couldn't write program file to:\n'C:\\Fail Files'\n", 3);
-  EXPECT_TRUE(FileExists(Join(SystemDirectory(), "Tarnwick.scr")));
+  EXPECT_TRUE(FileExists(JoinPath(SystemDirectory(), "Tarnwick.scr")));
   EXPECT_TRUE(FileExists("C:\\Fail Files\\zindle.exe"));
   EXPECT_FALSE(NamesAppDir(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString",
                            "\"C:\\Fail Files\\Uninstall.exe\""));
@@ -147,7 +147,7 @@ TEST_F(InstallFailureTest, AnUninstallKeyThatCannotBeCreatedIsReportedAndLaterSt
   ExpectFailedRun(outcome, std::string("Couldn't create registry key\n'") + kUninstallKey + "'", 3);
   // What was written before stays.
   EXPECT_TRUE(DirectoryExists("C:\\Fail Uninstall\\Themes"));
-  EXPECT_TRUE(FileExists(Join(SystemDirectory(), "Tarnwick.scr")));
+  EXPECT_TRUE(FileExists(JoinPath(SystemDirectory(), "Tarnwick.scr")));
   EXPECT_TRUE(FileExists("C:\\Fail Uninstall\\zindle.exe"));
   EXPECT_TRUE(FileExists("C:\\Fail Uninstall\\tips.txt"));
   // Nothing after it was done.

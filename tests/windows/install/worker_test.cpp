@@ -42,7 +42,7 @@ std::string ShellFolder(const char* name) {
 }
 
 std::string SaverPath() {
-  return Join(SystemDirectory(), "Tarnwick.scr");
+  return JoinPath(SystemDirectory(), "Tarnwick.scr");
 }
 
 void SetSaverEntry(const char* value) {
@@ -102,18 +102,18 @@ TEST_F(FullInstallTest, ShowsEveryStepInOrderAndDoesNotWaitForAnAbsentCompanion)
 
 TEST_F(FullInstallTest, PutsEveryFileInPlaceWithItsTimeAndAttributes) {
   const std::string appDir = kAppDir;
-  const std::string pack = Join(appDir, "Themes\\Meadow Test");
+  const std::string pack = JoinPath(appDir, "Themes\\Meadow Test");
   const std::string files = kTestFilesPath;
   const std::vector<ExpectedFile> expected = {
       {SaverPath(), kProbePath, DosDate(2001, 2, 3), DosTime(4, 5, 6), 0x20},
-      {Join(appDir, "zindle.exe"), kProbePath, DosDate(2003, 4, 5), DosTime(6, 7, 8), 0x20},
-      {Join(appDir, "uninstall.exe"), kPlainProbePath, DosDate(2004, 5, 6), DosTime(7, 8, 10),
+      {JoinPath(appDir, "zindle.exe"), kProbePath, DosDate(2003, 4, 5), DosTime(6, 7, 8), 0x20},
+      {JoinPath(appDir, "uninstall.exe"), kPlainProbePath, DosDate(2004, 5, 6), DosTime(7, 8, 10),
        0x20},
-      {Join(appDir, "tips.txt"), Join(files, "tips.txt"), DosDate(2005, 6, 7), DosTime(8, 9, 10),
-       0x22},
-      {Join(pack, "meadow.txt"), Join(files, "meadow.txt"), DosDate(2006, 7, 8), DosTime(9, 10, 12),
-       0x21},
-      {Join(pack, "credits.txt"), Join(files, "credits.txt"), DosDate(2007, 8, 9),
+      {JoinPath(appDir, "tips.txt"), JoinPath(files, "tips.txt"), DosDate(2005, 6, 7),
+       DosTime(8, 9, 10), 0x22},
+      {JoinPath(pack, "meadow.txt"), JoinPath(files, "meadow.txt"), DosDate(2006, 7, 8),
+       DosTime(9, 10, 12), 0x21},
+      {JoinPath(pack, "credits.txt"), JoinPath(files, "credits.txt"), DosDate(2007, 8, 9),
        DosTime(10, 11, 12), 0x20},
   };
   for (const ExpectedFile& file : expected) {
@@ -172,7 +172,7 @@ TEST_F(FullInstallTest, WritesEverySettingWithItsTypeDataAndSize) {
 }
 
 TEST_F(FullInstallTest, CreatesTheThreeShortcutsFromTheShellFolders) {
-  const std::string menu = Join(ShellFolder("Start Menu"), "Programs\\Tarnwick");
+  const std::string menu = JoinPath(ShellFolder("Start Menu"), "Programs\\Tarnwick");
   const std::string startup = ShellFolder("Startup");
   ASSERT_FALSE(startup.empty());
   struct Expected {
@@ -181,10 +181,11 @@ TEST_F(FullInstallTest, CreatesTheThreeShortcutsFromTheShellFolders) {
     const char* description;
   };
   const std::vector<Expected> expected = {
-      {Join(menu, "Uninstall Tarnwick My Zindle.lnk"), Join(kAppDir, "uninstall.exe"),
+      {JoinPath(menu, "Uninstall Tarnwick My Zindle.lnk"), JoinPath(kAppDir, "uninstall.exe"),
        "Uninstall Tarnwick My Zindle"},
-      {Join(menu, "Tarnwick My Zindle.lnk"), SaverPath(), "Tarnwick My Zindle"},
-      {Join(startup, "Tarnwick Zindle.lnk"), Join(kAppDir, "Zindle.exe"), "Tarnwick Zindle"},
+      {JoinPath(menu, "Tarnwick My Zindle.lnk"), SaverPath(), "Tarnwick My Zindle"},
+      {JoinPath(startup, "Tarnwick Zindle.lnk"), JoinPath(kAppDir, "Zindle.exe"),
+       "Tarnwick Zindle"},
   };
   for (const Expected& link : expected) {
     SCOPED_TRACE(link.link);
@@ -224,7 +225,7 @@ TEST_F(FullInstallTest, StartsTheCompanionWithoutACommandLine) {
   ASSERT_TRUE(companionStarted_);
   ProbeRecord record;
   ASSERT_TRUE(WaitForProbeRecord("start", "\\Zindle.exe", 0, &record));
-  EXPECT_EQ(lstrcmpiA(record.module.c_str(), Join(kAppDir, "Zindle.exe").c_str()), 0)
+  EXPECT_EQ(lstrcmpiA(record.module.c_str(), JoinPath(kAppDir, "Zindle.exe").c_str()), 0)
       << record.module;
   EXPECT_EQ(record.commandLine, "\"C:\\Program Files\\Tarnwick\\Zindle.exe\"");
   EXPECT_EQ(record.directory, "C:\\run");
@@ -238,7 +239,7 @@ class InstallVariantsTest : public ::testing::Test {
     SetCurrentDirectoryA("C:\\run");
     ClearProbeLog();
     owner_ = CreateOwnerWindow();
-    menu_ = Join(ShellFolder("Start Menu"), "Programs\\Tarnwick");
+    menu_ = JoinPath(ShellFolder("Start Menu"), "Programs\\Tarnwick");
     startup_ = ShellFolder("Startup");
     ASSERT_FALSE(menu_.empty());
     ASSERT_FALSE(startup_.empty());
@@ -259,14 +260,14 @@ class InstallVariantsTest : public ::testing::Test {
   }
   void DeleteLinks() {
     startMenu_ = ShellFolder("Start Menu");
-    DeleteFileA(Join(menu_, "Uninstall Tarnwick My Zindle.lnk").c_str());
-    DeleteFileA(Join(menu_, "Tarnwick My Zindle.lnk").c_str());
-    DeleteFileA(Join(startup_, "Tarnwick Zindle.lnk").c_str());
+    DeleteFileA(JoinPath(menu_, "Uninstall Tarnwick My Zindle.lnk").c_str());
+    DeleteFileA(JoinPath(menu_, "Tarnwick My Zindle.lnk").c_str());
+    DeleteFileA(JoinPath(startup_, "Tarnwick Zindle.lnk").c_str());
   }
   int CountLinks() {
-    return FileExists(Join(menu_, "Uninstall Tarnwick My Zindle.lnk")) +
-           FileExists(Join(menu_, "Tarnwick My Zindle.lnk")) +
-           FileExists(Join(startup_, "Tarnwick Zindle.lnk"));
+    return FileExists(JoinPath(menu_, "Uninstall Tarnwick My Zindle.lnk")) +
+           FileExists(JoinPath(menu_, "Tarnwick My Zindle.lnk")) +
+           FileExists(JoinPath(startup_, "Tarnwick Zindle.lnk"));
   }
   HWND owner_ = nullptr;
   std::string menu_;
@@ -291,9 +292,9 @@ TEST_F(InstallVariantsTest, WithBothOptionsOffOnlyTheCompanionStartFollowsTheSho
   EXPECT_EQ(SaverEntryOnDisk(), "C:\\earlier.scr");
   EXPECT_FALSE(WaitForProbeRecord("start", "\\Tarnwick.scr", 0, nullptr));
   // Without "Start Menu" the Startup shortcut is still made.
-  EXPECT_FALSE(FileExists(Join(menu_, "Tarnwick My Zindle.lnk")));
+  EXPECT_FALSE(FileExists(JoinPath(menu_, "Tarnwick My Zindle.lnk")));
   ShortcutFields fields;
-  ASSERT_TRUE(ReadShortcut(Join(startup_, "Tarnwick Zindle.lnk"), &fields));
+  ASSERT_TRUE(ReadShortcut(JoinPath(startup_, "Tarnwick Zindle.lnk"), &fields));
   EXPECT_EQ(lstrcmpiA(fields.target.c_str(), "C:\\Tarnwick Two\\Zindle.exe"), 0) << fields.target;
   EXPECT_TRUE(WaitForCompanionWindow(20000));
 }

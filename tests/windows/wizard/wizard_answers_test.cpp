@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,8 +43,9 @@ Refusal PressAndExpectRefusal(HWND sheet, int button) {
   refusal.email = gState.RegisteredEMail;
   // A click on the backdrop and Escape must not end setup under the box.
   ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
-  Sleep(500);
-  // Escape may close the box itself; setup must go on either way.
+  // Escape closes the box itself once the input arrives, which on a busy
+  // machine takes a while; setup must go on either way.
+  WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; }, 5000);
   refusal.backdropKeptOpen = IsWindow(gState.BackdropWnd) && IsWindow(sheet);
   if (IsWindow(box)) ClickControl(box, IDOK);
   WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; });
@@ -128,15 +130,25 @@ std::string SelectedFolderName(HWND browser) {
   return text;
 }
 
-// The answers the browser gets about its OK button. Both the program's
-// callback and the browser's own check of file-system folders send them; on
-// this system the browser checks after the callback, so a refusal shows up
-// here rather than on the button.
-std::vector<LPARAM> gOkAnswers;
+// The answers the browser gets about its OK button, each with the folder its
+// tree had selected at that moment. Both the program's callback and the
+// browser's own check of file-system folders send them; on this system the
+// browser checks after the callback, so a refusal shows up here rather than on
+// the button. The browser's thread records them, the driver's reads them.
+struct OkAnswer {
+  std::string selected;
+  LPARAM enabled;
+};
+std::mutex gOkAnswersLock;
+std::vector<OkAnswer> gOkAnswers;
 WNDPROC gBrowserProc = nullptr;
 
 LRESULT CALLBACK RecordOkAnswers(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == BFFM_ENABLEOK) gOkAnswers.push_back(lParam);
+  if (message == BFFM_ENABLEOK) {
+    OkAnswer answer{SelectedFolderName(window), lParam};
+    std::lock_guard<std::mutex> hold(gOkAnswersLock);
+    gOkAnswers.push_back(answer);
+  }
   return CallWindowProcW(gBrowserProc, window, message, wParam, lParam);
 }
 
@@ -145,13 +157,49 @@ void RecordBrowserAnswers(HWND browser) {
       SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordOkAnswers)));
 }
 
-// Selects a folder in the browser as a click in its tree would; returns
-// whether anything refused OK for it.
-bool SelectionRefused(HWND browser, const char* path) {
-  gOkAnswers.clear();
-  SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
-  EXPECT_FALSE(gOkAnswers.empty()) << path;
-  return std::find(gOkAnswers.begin(), gOkAnswers.end(), FALSE) != gOkAnswers.end();
+// Waits until the tree's selection has stayed the same for half a second, as
+// a person's eye would, and returns it.
+std::string SettledSelection(HWND browser) {
+  std::string last = SelectedFolderName(browser);
+  for (int stable = 0, polls = 0; stable < 5 && polls < 100; ++polls) {
+    Sleep(100);
+    std::string now = SelectedFolderName(browser);
+    stable = now == last ? stable + 1 : 0;
+    last = now;
+  }
+  return last;
+}
+
+// Selects a folder in the browser as a click in its tree would and returns
+// whether OK was refused for it. The browser fills its tree as it goes, which
+// on a busy machine takes a while, so the selection is asked for again until
+// the tree shows the folder (`shownPart` is part of the name the tree shows);
+// answers given while another folder was selected on the way do not count.
+bool SelectionRefused(HWND browser, const char* path, const std::string& shownPart) {
+  {
+    std::lock_guard<std::mutex> hold(gOkAnswersLock);
+    gOkAnswers.clear();
+  }
+  std::string shown;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
+    shown = SettledSelection(browser);
+    if (shown.find(shownPart) != std::string::npos) break;
+  }
+  EXPECT_NE(shown.find(shownPart), std::string::npos) << path << " shown as " << shown;
+  bool answered = false;
+  bool refused = false;
+  WaitUntil([&] {
+    std::lock_guard<std::mutex> hold(gOkAnswersLock);
+    for (const OkAnswer& answer : gOkAnswers) {
+      if (answer.selected != shown) continue;
+      answered = true;
+      refused = refused || answer.enabled == FALSE;
+    }
+    return answered;
+  });
+  EXPECT_TRUE(answered) << path;
+  return refused;
 }
 
 HWND OpenBrowser(HWND page) {
@@ -192,13 +240,15 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }))
         << SelectedFolderName(browser);
-    EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder));
+    EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder, "ReadOnly"));
     EXPECT_EQ(SelectedFolderName(browser), "ReadOnly");
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen", "Chosen"));
     // A click on the backdrop and Escape must not end setup under the browser.
     ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
-    Sleep(500);
+    // The Escape closes the browser once it arrives; it must not be left to
+    // arrive later and cancel the next browser.
+    WaitUntil([] { return FindDialog(DialogKind::FolderBrowser) == nullptr; }, 5000);
     EXPECT_TRUE(IsWindow(gState.BackdropWnd) && IsWindow(sheet));
     if (FindDialog(DialogKind::FolderBrowser) != nullptr) {
       ASSERT_TRUE(CloseBrowser(browser, IDCANCEL));
@@ -210,7 +260,7 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     browser = OpenBrowser(page);
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen", "Chosen"));
     ASSERT_TRUE(CloseBrowser(browser, IDOK));
     EXPECT_STREQ(gState.AppDir, "C:\\Chosen\\Tarnwick");
     EXPECT_STREQ(gState.BrowseFolder, "C:\\Chosen");
@@ -220,7 +270,7 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     browser = OpenBrowser(page);
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Chosen"; }));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
     ASSERT_TRUE(CloseBrowser(browser, IDOK));
     EXPECT_STREQ(gState.AppDir, "C:\\Tarnwick");
     EXPECT_STREQ(gState.BrowseFolder, "C:\\");

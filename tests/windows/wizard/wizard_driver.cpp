@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "common/texts.h"
-#include "shell/backdrop_win.h"
 #include "shell/run_setup_win.h"
 #include "shell/setup_state_win.h"
+#include "support/windows_test_support.h"
 #include "wizard/wizard_win.h"
 
 namespace {
@@ -21,14 +21,7 @@ DWORD gWizardThread = 0;
 
 bool RegisterTestBackdrop() {
   static bool registered = false;
-  if (registered) return true;
-  WNDCLASSA windowClass = {};
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = BackdropWindowProc;
-  windowClass.hInstance = gState.Instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = kTestBackdropClass;
-  registered = RegisterClassA(&windowClass) != 0;
+  if (!registered) registered = RegisterBackdropWindowClass(kTestBackdropClass);
   return registered;
 }
 
