@@ -242,8 +242,8 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
         << SelectedFolderName(browser);
     EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder, "ReadOnly"));
     EXPECT_EQ(SelectedFolderName(browser), "ReadOnly");
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
     EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen", "Chosen"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
     // A click on the backdrop and Escape must not end setup under the browser.
     ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
     // The Escape closes the browser once it arrives; it must not be left to
