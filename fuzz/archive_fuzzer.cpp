@@ -1,5 +1,8 @@
 // Walks arbitrary bytes as an archive: the walk must end with a result, read
-// nothing outside the bytes, and never create a file outside the destination.
+// nothing outside the bytes, never create a file outside the destination, and
+// never keep a member whose bytes lack the CRC-32 of its central header.
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -50,11 +53,12 @@ class CheckingOutput : public MemberOutput {
     if (open_) std::abort();
     open_ = true;
     size_ = 0;
+    crc_ = 0;
     return true;
   }
   void Write(const unsigned char* bytes, uint32_t count) override {
     if (!open_) std::abort();
-    if (count > 0) checksum_ += bytes[0] + bytes[count - 1];
+    crc_ = static_cast<uint32_t>(crc32(crc_, bytes, count));
     size_ += count;
   }
   uint32_t Finish() override {
@@ -62,9 +66,11 @@ class CheckingOutput : public MemberOutput {
     open_ = false;
     return size_;
   }
+  // Called only for a member that is kept.
   bool SetTimeAndAttributes(const char* path, uint16_t, uint16_t, uint32_t attributes) override {
     CheckInsideDestination(path);
     if ((attributes & ~0x7Fu) != 0 || (attributes & 0x20) == 0) std::abort();
+    if (crc_ != gArchiveReader.central.crc) std::abort();
     return true;
   }
   void ShowMemberPath(const char* path) override { CheckInsideDestination(path); }
@@ -76,7 +82,7 @@ class CheckingOutput : public MemberOutput {
  private:
   bool open_ = false;
   uint32_t size_ = 0;
-  unsigned checksum_ = 0;
+  uint32_t crc_ = 0;
 };
 
 }  // namespace

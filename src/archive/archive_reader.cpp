@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "archive/crc32.h"
 #include "archive/inflater.h"
 #include "common/texts.h"
 
@@ -103,6 +104,7 @@ bool ReadCentralHeader() {
   header.method = GetLE16(bytes + 6);
   header.dosTime = GetLE16(bytes + 8);
   header.dosDate = GetLE16(bytes + 10);
+  header.crc = GetLE32(bytes + 12);
   header.uncompressedSize = GetLE32(bytes + 20);
   header.nameLength = GetLE16(bytes + 24);
   header.extraLength = GetLE16(bytes + 26);
@@ -210,9 +212,10 @@ bool IsMemberDataInArchive() {
 // Writes the member's data into the open file; false when the member fails.
 bool WriteMemberContents(const char* path) {
   ArchiveReader& reader = gArchiveReader;
+  reader.memberCrc = 0;
   switch (reader.central.method) {
     case kMethodStored:
-      reader.output->Write(reader.position, reader.central.uncompressedSize);
+      WriteMemberData(reader.position, reader.central.uncompressedSize);
       return true;
     case kMethodDeflated:
       reader.memberBudget = static_cast<int32_t>(reader.local.compressedSize);
@@ -227,7 +230,19 @@ bool WriteMemberContents(const char* path) {
   }
 }
 
-// Creates, fills and dates the member's file; a file that fails is deleted.
+// Whether the bytes that went to the file have the CRC-32 of the central
+// header. Bytes that differ come from a damaged setup program: the user is
+// told so, as only a fresh copy of it can mend that.
+bool IsMemberIntact(const char* path) {
+  const ArchiveReader& reader = gArchiveReader;
+  if (reader.memberCrc == reader.central.crc) return true;
+  char message[kMessageSize];
+  std::snprintf(message, sizeof message, kDamagedMemberFormat, path);
+  reader.output->Report(message);
+  return false;
+}
+
+// Creates, fills, checks and dates the member's file; a file that fails is deleted.
 bool WriteMemberFile(const char* path) {
   ArchiveReader& reader = gArchiveReader;
   MemberOutput& output = *reader.output;
@@ -236,7 +251,7 @@ bool WriteMemberFile(const char* path) {
   bool written = WriteMemberContents(path);
   uint32_t size = output.Finish();
   // A short or failed write shows only in the size; such a file is not kept.
-  bool kept = written && size == reader.local.uncompressedSize &&
+  bool kept = written && IsMemberIntact(path) && size == reader.local.uncompressedSize &&
               output.SetTimeAndAttributes(
                   path, reader.central.dosDate, reader.central.dosTime,
                   (reader.central.externalAttributes & kAttributeMask) | kAttributeArchive);
@@ -309,5 +324,6 @@ int InflateMemory(const unsigned char* data, uint32_t length, ByteSink& sink) {
 }
 
 void WriteMemberData(const unsigned char* bytes, uint32_t count) {
+  gArchiveReader.memberCrc = UpdateCrc32(gArchiveReader.memberCrc, bytes, count);
   gArchiveReader.sink->Write(bytes, count);
 }

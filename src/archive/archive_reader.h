@@ -14,6 +14,7 @@ struct CentralHeader {
   uint16_t method;
   uint16_t dosTime;
   uint16_t dosDate;
+  uint32_t crc;  // of the member's uncompressed bytes
   uint32_t uncompressedSize;
   uint16_t nameLength;
   uint16_t extraLength;
@@ -39,7 +40,8 @@ struct ArchiveReader {
   const char* directory;
   int32_t memberBudget;  // compressed bytes of the member the decoder has not taken
   MemberOutput* output;
-  ByteSink* sink;  // where WriteMemberData sends the decoder's output
+  ByteSink* sink;     // where WriteMemberData sends the member's bytes
+  uint32_t memberCrc;  // CRC-32 of the member's bytes sent so far
   char memberName[kPathSize];
   CentralHeader central;
   LocalHeader local;
@@ -60,7 +62,8 @@ int ExtractArchive(const unsigned char* data, uint32_t length, const char* direc
                    char* lastPath, MemberOutput& output);
 
 // Decodes one raw DEFLATE stream held in data[0..length) into `sink`, with the
-// same input rules as a deflated member. Returns the decoder's result (0 = done).
+// same input rules and the same CRC-32 upkeep as a deflated member. Returns the
+// decoder's result (0 = done).
 int InflateMemory(const unsigned char* data, uint32_t length, ByteSink& sink);
 
 // The decoder's input: the member's next compressed byte, or -1 once the member
@@ -102,5 +105,6 @@ inline uint32_t TakeMemberBytes(unsigned char* destination, uint32_t count) {
   return count;
 }
 
-// The decoder's output: `count` bytes for the member being written.
+// The member's next `count` bytes, stored or decoded, on their way to its file;
+// they count towards the member's CRC-32 as they pass.
 void WriteMemberData(const unsigned char* bytes, uint32_t count);

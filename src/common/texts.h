@@ -89,5 +89,8 @@ inline constexpr char kSaverKey[] = "SCRNSAVE.EXE";
 // Archive reader.
 inline constexpr char kUnsupportedMethodFormat[] =
     "'%s' is compressed with\nun-handled compression type %d";
+inline constexpr char kDamagedMemberFormat[] =
+    "'%s' could not be installed because this setup program is damaged.\n"
+    "Please obtain the setup program again.";
 inline constexpr char kIncompleteLiteralTree[] = "(incomplete l-tree)  ";
 inline constexpr char kIncompleteDistanceTree[] = "(incomplete d-tree)  ";

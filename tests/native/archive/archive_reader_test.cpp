@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "memory_output.h"
 #include "zip_writer.h"
@@ -113,6 +114,7 @@ TEST(ExtractArchive, UsesCentralHeaderWhereLocalHeaderDisagrees) {
   Zip zip = MakeZip({{"name", "stored text"}});
   Patch16(zip.bytes, zip.local[0] + kLocalMethod, 8);
   Patch16(zip.bytes, zip.local[0] + kLocalTime, 0x1111);
+  Patch32(zip.bytes, zip.local[0] + kLocalCrc, 0);
   zip.bytes[zip.local[0] + 30] = 'N';  // the local name
   MemoryOutput output;
   EXPECT_EQ(Extract(zip.bytes, output), 1);
@@ -157,6 +159,28 @@ TEST(ExtractArchive, ReportsUnsupportedMethodAndDeletesOnlyThatFile) {
   EXPECT_EQ(output.deleted, std::vector<std::string>{"C:\\dest\\b.txt"});
   EXPECT_EQ(output.files.size(), 1u);
   EXPECT_EQ(Text(output.files["C:\\dest\\a.txt"]), "alpha");
+}
+
+// A byte of a stored member flipped, or a deflated member whose bytes decode but
+// differ from what was packed: the reader says so, and the file goes.
+TEST(ExtractArchive, ReportsAndDeletesMembersWhoseCrcDiffers) {
+  Zip stored = MakeZip(ThreeMembers());
+  stored.bytes[stored.local[2] + 30 + 5 + 2] ^= 0x10;  // "gamma" becomes "gaema"
+  Zip deflated = MakeZip(ThreeMembers());
+  Patch32(deflated.bytes, deflated.central[1] + kCentralCrc, 0xDEADBEEF);
+  const std::pair<Zip, std::string> cases[] = {{stored, "C:\\dest\\c.txt"},
+                                               {deflated, "C:\\dest\\b.txt"}};
+  for (const auto& [zip, damaged] : cases) {
+    MemoryOutput output;
+    EXPECT_EQ(Extract(zip.bytes, output), 0);
+    ASSERT_EQ(output.messages.size(), 1u);
+    EXPECT_EQ(output.messages[0], "'" + damaged +
+                                      "' could not be installed because this setup program is "
+                                      "damaged.\nPlease obtain the setup program again.");
+    EXPECT_EQ(output.deleted, std::vector<std::string>{damaged});
+    EXPECT_EQ(output.files.count(damaged), 0u);
+    EXPECT_EQ(Text(output.files["C:\\dest\\a.txt"]), "alpha");
+  }
 }
 
 TEST(ExtractArchive, ReplacesExistingFilesButFailsOnOnesItCannotReplace) {

@@ -11,11 +11,11 @@
 using Bytes = std::vector<unsigned char>;
 
 // Field offsets within the headers, signature included.
-constexpr size_t kCentralMethod = 10, kCentralTime = 12, kCentralDate = 14,
+constexpr size_t kCentralMethod = 10, kCentralTime = 12, kCentralDate = 14, kCentralCrc = 16,
                  kCentralUncompressed = 24, kCentralNameLength = 28, kCentralExtraLength = 30,
                  kCentralCommentLength = 32, kCentralAttributes = 38, kCentralLocalOffset = 42;
-constexpr size_t kLocalMethod = 8, kLocalTime = 10, kLocalCompressed = 18, kLocalUncompressed = 22,
-                 kLocalNameLength = 26, kLocalExtraLength = 28;
+constexpr size_t kLocalMethod = 8, kLocalTime = 10, kLocalCrc = 14, kLocalCompressed = 18,
+                 kLocalUncompressed = 22, kLocalNameLength = 26, kLocalExtraLength = 28;
 constexpr size_t kEndEntries = 10, kEndCentralOffset = 16;
 
 struct ZipMember {
@@ -77,7 +77,8 @@ inline void PutHeaderStart(Bytes& bytes, const ZipMember& member, uint32_t packe
   Put16(bytes, member.method);
   Put16(bytes, member.dosTime);
   Put16(bytes, member.dosDate);
-  Put32(bytes, 0);  // CRC, never checked
+  const auto* content = reinterpret_cast<const unsigned char*>(member.content.data());
+  Put32(bytes, static_cast<uint32_t>(crc32(0, content, static_cast<uInt>(member.content.size()))));
   Put32(bytes, packedSize);
   Put32(bytes, static_cast<uint32_t>(member.content.size()));
   Put16(bytes, static_cast<uint32_t>(member.name.size()));
