@@ -162,17 +162,59 @@ bool IsParentComponent(const char* component, size_t length) {
   return dots >= 2;
 }
 
-// A name stays inside the destination unless it is absolute (a leading slash or
-// backslash, or a drive letter) or climbs out with a parent component. A NUL
-// inside would make the name used differ from the name in the archive.
+// Whether `base` is, in any case, the letters of `device` (lower case).
+bool IsDeviceSpelling(const char* base, const char* device, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    char letter =
+        base[i] >= 'A' && base[i] <= 'Z' ? static_cast<char>(base[i] - 'A' + 'a') : base[i];
+    if (letter != device[i]) return false;
+  }
+  return true;
+}
+
+// A component Windows takes for a device rather than a file: a reserved device
+// name before the first dot, trailing spaces dropped ("con", "Aux .log",
+// "nul.", "COM1.txt"), whatever the directory.
+bool IsDeviceComponent(const char* component, size_t length) {
+  size_t base = 0;
+  while (base < length && component[base] != '.') ++base;
+  while (base > 0 && component[base - 1] == ' ') --base;
+  static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
+  if (base == 3) {
+    for (const char* device : kDevices) {
+      if (IsDeviceSpelling(component, device, 3)) return true;
+    }
+  }
+  if (base == 4 && component[3] >= '1' && component[3] <= '9') {
+    return IsDeviceSpelling(component, "com", 3) || IsDeviceSpelling(component, "lpt", 3);
+  }
+  return false;
+}
+
+// A colon names a drive or an alternate data stream; control bytes name no
+// ordinary file.
+bool HasForbiddenCharacter(const char* name) {
+  for (const char* p = name; *p != '\0'; ++p) {
+    if (*p == ':' || static_cast<unsigned char>(*p) < 32) return true;
+  }
+  return false;
+}
+
+// A name maps to an ordinary file inside the destination unless it is absolute
+// (a leading slash or backslash, or a drive letter), climbs out with a parent
+// component, has a device component, or holds a character no file name holds.
+// A NUL inside would make the name used differ from the name in the archive.
 bool IsSafeMemberName(const char* name, size_t length) {
-  if (std::strlen(name) != length) return false;
+  if (std::strlen(name) != length || HasForbiddenCharacter(name)) return false;
   if (name[0] == '/' || name[0] == '\\') return false;
-  if (name[0] != '\0' && name[1] == ':') return false;
   const char* component = name;
   for (const char* p = name;; ++p) {
     if (*p != '\0' && *p != '/' && *p != '\\') continue;
-    if (IsParentComponent(component, static_cast<size_t>(p - component))) return false;
+    size_t componentLength = static_cast<size_t>(p - component);
+    if (IsParentComponent(component, componentLength) ||
+        IsDeviceComponent(component, componentLength)) {
+      return false;
+    }
     if (*p == '\0') return true;
     component = p + 1;
   }

@@ -1,5 +1,6 @@
-// Guards against members written wrongly or partly, a walk that reads outside
-// the archive's bytes, and member names that reach outside the destination.
+// Guards against members written wrongly, partly or damaged, a walk that reads
+// outside the archive's bytes, and member names that reach outside the
+// destination or name no ordinary file there.
 #include "archive/archive_reader.h"
 
 #include <gtest/gtest.h>
@@ -284,9 +285,21 @@ TEST(ExtractArchive, FailsOnEmptyNamesAndPathsThatDoNotFit) {
   EXPECT_STREQ(lastPath, "before");
 }
 
-TEST(ExtractArchive, RefusesNamesOutsideTheDestinationBeforeWritingAnything) {
-  // A NUL inside would make the name used differ from the one in the archive.
-  const std::string names[] = {"../x",
+TEST(ExtractArchive, RefusesNamesThatAreNoOrdinaryFileInsideTheDestination) {
+  // A NUL inside would make the name used differ from the one in the archive;
+  // a device name, a colon or a control byte name no ordinary file.
+  const std::string names[] = {"con",
+                               "CON.txt",
+                               "sub/aux",
+                               "Aux .log",
+                               "nul.",
+                               "Com1 ",
+                               "lpt9.tar.gz",
+                               "PRN\\x",
+                               "notes.txt:hidden",
+                               "a\tb",
+                               "x\x1F",
+                               "../x",
                                "a/../../x",
                                "..\\x",
                                "a\\..",
@@ -305,7 +318,8 @@ TEST(ExtractArchive, RefusesNamesOutsideTheDestinationBeforeWritingAnything) {
     EXPECT_TRUE(output.shown.empty()) << name;
     EXPECT_TRUE(output.files.empty()) << name;
   }
-  for (const char* name : {"..a", "a..b", ".profile", "a/./b"}) {
+  for (const char* name : {"..a", "a..b", ".profile", "a/./b", "console.txt", "com10.txt",
+                           "nul_notes.txt", "lpt.txt", "auxiliary/con1", "co n"}) {
     MemoryOutput output;
     EXPECT_EQ(Extract(MakeZip({{name, "1"}}).bytes, output), 1) << name;
   }
