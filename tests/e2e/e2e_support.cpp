@@ -44,13 +44,14 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
 // ---------------------------------------------------------------------------
 // The setup process and its windows.
 
-SetupRun::SetupRun() {
+SetupRun::SetupRun(const std::string& folder) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  char commandLine[] = "\"C:\\run\\setup.exe\"";
-  if (!CreateProcessA(kSetupPath, commandLine, nullptr, nullptr, FALSE, 0, nullptr, "C:\\run",
-                      &startup, &info))
+  std::string path = JoinPath(folder, "setup.exe");
+  std::string commandLine = "\"" + path + "\"";
+  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &info))
     return;
   CloseHandle(info.hThread);
   process_ = info.hProcess;

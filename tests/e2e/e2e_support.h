@@ -19,11 +19,12 @@ constexpr DWORD kStepLimit = 20000;
 // The installation, with the 15-second pause after closing the companion.
 constexpr DWORD kInstallLimit = 60000;
 
-// One run of C:\run\setup.exe. Message boxes it shows are answered with OK
-// while the run waits for something, and their texts are kept in order.
+// One run of setup.exe in `folder` (C:\run by default). Message boxes it shows
+// are answered with OK while the run waits for something, and their texts are
+// kept in order.
 class SetupRun {
  public:
-  SetupRun();
+  explicit SetupRun(const std::string& folder = "C:\\run");
   // Ends the process if it still runs (a failed test must not leave it).
   ~SetupRun();
   SetupRun(const SetupRun&) = delete;
