@@ -2,6 +2,7 @@
 # The main job: builds setup.exe (32-bit Windows) and starts it under Wine in a
 # private, disposable prefix. With an X display it runs there for you to use;
 # without one it runs under Xvfb and leaves screenshots in the build folder.
+# WINE_RUN_DPI=144 tools/run.sh shows it as on a screen of 144 DPI (LogPixels).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh" || exit 1
