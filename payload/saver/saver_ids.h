@@ -4,6 +4,8 @@
 #define IDI_SAVER 1
 
 #define IDD_SAVER_SETTINGS 100
+// The settings dialog's own window class, by which the uninstaller finds it.
+#define SAVER_SETTINGS_CLASS "TarnwickSaverSettingsClass"
 #define IDC_SPEED_SLOW 1001
 #define IDC_SPEED_MEDIUM 1002
 #define IDC_SPEED_FAST 1003

@@ -5,6 +5,7 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include "common/handles_win.h"
 #include "common/path.h"
 #include "common/system_library_win.h"
 #include "common/texts.h"
@@ -136,7 +137,11 @@ LRESULT CALLBACK CompanionWindowProc(HWND window, UINT message, WPARAM wParam, L
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HardenDllSearch();
-  if (FindWindowA(kCompanionClass, nullptr) != nullptr) return 0;  // already running
+  // Held until the process ends. A window search would miss a copy started a
+  // moment earlier that has not made its window yet.
+  SetLastError(ERROR_SUCCESS);
+  ScopedHandle running(CreateMutexA(nullptr, FALSE, kCompanionMutex));
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;  // already running
   gInstance = instance;
   gTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   WNDCLASSA windowClass = {};

@@ -1,5 +1,6 @@
 // Guards against a companion program that setup cannot find or close, that
-// runs twice, or that takes the wrong hot key (or one without modifiers).
+// runs twice (also when started twice at once), or that takes the wrong hot
+// key (or one without modifiers).
 #include <gtest/gtest.h>
 
 #include "common/texts.h"
@@ -64,6 +65,30 @@ TEST_F(CompanionTest, SecondStartEndsAndLeavesTheFirstRunning) {
   EXPECT_TRUE(IsWindow(window));
   SendMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(first.WaitForExit(kEndMilliseconds, &exitCode));
+}
+
+// Two starts at the same moment, before either has a window: one ends.
+TEST_F(CompanionTest, TwoQuickStartsLeaveOneRunning) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    RunningProgram first, second;
+    ASSERT_TRUE(first.Start(RunFile("zindle.exe"), nullptr));
+    ASSERT_TRUE(second.Start(RunFile("zindle.exe"), nullptr));
+    DWORD exitCode = 1;
+    bool firstEnded = false, secondEnded = false;
+    for (DWORD waited = 0; waited < kEndMilliseconds && !firstEnded && !secondEnded; waited += 50) {
+      firstEnded = first.WaitForExit(0, &exitCode);
+      secondEnded = second.WaitForExit(0, &exitCode);
+      Sleep(50);
+    }
+    ASSERT_NE(firstEnded, secondEnded) << "not exactly one of the two ended";
+    EXPECT_EQ(exitCode, 0u);
+    HWND window = WaitForWindow(kCompanionClass, nullptr, 0, kStartMilliseconds);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(FindWindowsOfClass(kCompanionClass).size(), 1u);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE((firstEnded ? second : first).WaitForExit(kEndMilliseconds, &exitCode));
+  }
 }
 
 TEST_F(CompanionTest, HoldsTheToolHotKeyOfTheSettingsOnlyWithControlAltOrWindows) {
