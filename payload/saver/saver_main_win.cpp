@@ -14,8 +14,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     case SaverMode::kFullScreen:
       return RunFullScreenSaver(instance);
     case SaverMode::kPreview:
+      return RunSaverPreview(instance, reinterpret_cast<HWND>(command.window));
     case SaverMode::kPassword:
-      break;  // no preview drawing and no password of its own
+      break;  // no password of its own
   }
   return 0;
 }

@@ -53,5 +53,14 @@ SaverSettings LoadSaverSettings() {
 }
 
 void ShowSaverSettings(HINSTANCE instance, HWND parent) {
+  // The dialog's own class (named in its template) lets the uninstaller find it.
+  WNDCLASSA dialogClass = {};
+  dialogClass.lpfnWndProc = DefDlgProcA;
+  dialogClass.cbWndExtra = DLGWINDOWEXTRA;
+  dialogClass.hInstance = instance;
+  dialogClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
+  dialogClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  dialogClass.lpszClassName = kSaverSettingsClass;
+  if (!RegisterClassA(&dialogClass)) return;
   DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SAVER_SETTINGS), parent, SettingsDialogProc, 0);
 }

@@ -1,4 +1,5 @@
-// The screen saver's two faces: its settings dialog and its full-screen run.
+// The screen saver's three faces: its settings dialog, its full-screen run and
+// its preview inside the display settings.
 #pragma once
 
 #include <windows.h>
@@ -18,3 +19,7 @@ void ShowSaverSettings(HINSTANCE instance, HWND parent);
 // Covers the whole screen with a top-most window and animates until a key
 // press, a click or a real mouse movement. Returns the process exit code.
 int RunFullScreenSaver(HINSTANCE instance);
+
+// Draws the scene into a child window filling `parent`'s client area until
+// that window goes. Returns the process exit code.
+int RunSaverPreview(HINSTANCE instance, HWND parent);

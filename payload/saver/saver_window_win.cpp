@@ -297,6 +297,33 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The preview lives inside a window of another program (the display settings)
+// and draws the same scene; it takes no input and ends with that window.
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return CreateScene(window) ? 0 : -1;
+    case WM_TIMER:
+      if (!IsWindow(GetParent(window))) {
+        DestroyWindow(window);
+        return 0;
+      }
+      AdvanceScene(window);
+      return 0;
+    case WM_PAINT:
+      PaintWindow(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_DESTROY:
+      KillTimer(window, kFrameTimer);
+      ReleaseScene();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 RECT WholeScreen() {
   RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                  GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
@@ -306,17 +333,30 @@ RECT WholeScreen() {
   return screen;  // left, top, width, height
 }
 
+bool RegisterSaverClass(HINSTANCE instance, const char* name, WNDPROC procedure) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  windowClass.lpszClassName = name;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunFullScreenSaver(HINSTANCE instance) {
   if (FindWindowA(kSaverWindowClass, nullptr) != nullptr) return 0;  // one is already running
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = SaverWindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
-  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  windowClass.lpszClassName = kSaverWindowClass;
-  if (!RegisterClassA(&windowClass)) return 1;
+  if (!RegisterSaverClass(instance, kSaverWindowClass, SaverWindowProc)) return 1;
   char title[64] = "";
   LoadStringA(instance, IDS_SAVER_TITLE, title, sizeof title);
   RECT screen = WholeScreen();
@@ -324,10 +364,18 @@ int RunFullScreenSaver(HINSTANCE instance) {
       CreateWindowExA(WS_EX_TOPMOST, kSaverWindowClass, title, WS_POPUP | WS_VISIBLE, screen.left,
                       screen.top, screen.right, screen.bottom, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) return 1;
-  MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  return 0;
+  return RunMessageLoop();
+}
+
+int RunSaverPreview(HINSTANCE instance, HWND parent) {
+  if (!IsWindow(parent)) return 0;
+  if (!RegisterSaverClass(instance, kSaverPreviewClass, PreviewWindowProc)) return 1;
+  RECT area;
+  GetClientRect(parent, &area);
+  // No notice to the parent: its program may not answer while the child is made.
+  HWND window =
+      CreateWindowExA(WS_EX_NOPARENTNOTIFY, kSaverPreviewClass, nullptr, WS_CHILD | WS_VISIBLE, 0,
+                      0, area.right, area.bottom, parent, nullptr, instance, nullptr);
+  if (window == nullptr) return 1;
+  return RunMessageLoop();
 }

@@ -1,15 +1,18 @@
 // Guards against a screen saver that mistakes its switches, shows no settings
 // on "/c" or keeps them on Cancel, leaves the screen uncovered or does not end
-// on a key press, or carries a version other than the one setup reads.
+// on a key press, draws no preview into the window "/p" names or outlives it,
+// or carries a version other than the one setup reads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "common/system_library_win.h"
 #include "common/texts.h"
 #include "payload/common/payload_names.h"
 #include "payload/saver/saver_command.h"
 #include "payload/saver/saver_ids.h"
+#include "payload/saver/saver_win.h"
 #include "program_driver_win.h"
 
 namespace {
@@ -76,7 +79,8 @@ class SaverSettingsTest : public ::testing::Test {
 
   HWND StartSettings(RunningProgram& saver, const char* commandLine) {
     if (!saver.Start(RunFile("Tarnwick.scr"), commandLine)) return nullptr;
-    return WaitForShownWindow("#32770", kSettingsCaption, saver.id(), kStartMilliseconds);
+    return WaitForShownWindow(kSaverSettingsClass, kSettingsCaption, saver.id(),
+                              kStartMilliseconds);
   }
 
   static bool Checked(HWND dialog, int control) {
@@ -135,19 +139,93 @@ TEST_F(SaverSettingsTest, OutOfRangeSpeedShowsTheDefault) {
   EXPECT_TRUE(saver.WaitForExit(kEndMilliseconds, &exitCode));
 }
 
-TEST_F(SaverSettingsTest, NoArgumentsShowsTheSettingsAndPreviewEndsAtOnce) {
+TEST_F(SaverSettingsTest, NoArgumentsShowsTheSettings) {
   RunningProgram opened;
   HWND dialog = StartSettings(opened, nullptr);
   ASSERT_NE(dialog, nullptr) << "a saver opened without arguments shows its settings";
   Press(dialog, IDCANCEL);
   DWORD exitCode = 1;
   EXPECT_TRUE(opened.WaitForExit(kEndMilliseconds, &exitCode));
+}
 
+constexpr int kPreviewLeft = 40, kPreviewTop = 40, kPreviewWidth = 152, kPreviewHeight = 112;
+
+// Keeps answering this thread's messages for a while: the preview's window is
+// a child of one of them.
+void PumpFor(DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    Sleep(20);
+  }
+}
+
+// The display settings' little monitor: a window of another program.
+HWND MakeDisplayWindow() {
+  return CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                         kPreviewLeft, kPreviewTop, kPreviewWidth, kPreviewHeight, nullptr, nullptr,
+                         nullptr, nullptr);
+}
+
+HWND WaitForPreview(HWND display) {
+  HWND child = nullptr;
+  for (int i = 0; i < 200 && child == nullptr; ++i) {
+    PumpFor(50);
+    child = FindWindowExA(display, nullptr, kSaverPreviewClass, nullptr);
+  }
+  return child;
+}
+
+TEST(SaverPreviewTest, LivesInTheNamedWindowUntilItGoes) {
+  RunningProgram lost;  // a window that does not exist
+  DWORD exitCode = 1;
+  ASSERT_TRUE(lost.Start(RunFile("Tarnwick.scr"), "Tarnwick.scr /p 1234"));
+  ASSERT_TRUE(lost.WaitForExit(kEndMilliseconds, &exitCode));
+
+  HWND display = MakeDisplayWindow();
+  ASSERT_NE(display, nullptr);
+  std::string command = "Tarnwick.scr /p " + std::to_string(UINT_PTR(display));
   RunningProgram preview;
-  ASSERT_TRUE(preview.Start(RunFile("Tarnwick.scr"), "Tarnwick.scr /p 1234"));
-  ASSERT_TRUE(preview.WaitForExit(kEndMilliseconds, &exitCode));
+  ASSERT_TRUE(preview.Start(RunFile("Tarnwick.scr"), command.c_str()));
+  HWND child = WaitForPreview(display);
+  ASSERT_NE(child, nullptr) << "no preview inside the window";
+  RECT area;
+  GetClientRect(child, &area);
+  EXPECT_EQ(area.right, kPreviewWidth);
+  EXPECT_EQ(area.bottom, kPreviewHeight);
+  EXPECT_TRUE(IsWindowVisible(child));
+  EXPECT_TRUE(FindWindowsOfClass(kSaverWindowClass).empty()) << "it covers the screen instead";
+  DestroyWindow(display);
+  ASSERT_TRUE(preview.WaitForExit(kEndMilliseconds, &exitCode)) << "it outlives its window";
   EXPECT_EQ(exitCode, 0u);
-  EXPECT_TRUE(FindWindowsOfClass(kSaverWindowClass).empty());
+}
+
+// Wine shows nothing another process draws into a child of this one's window,
+// so the drawing is watched with the preview running in a thread of this test.
+TEST(SaverPreviewTest, DrawsMovingStarsInsideTheWindowOnly) {
+  HWND display = MakeDisplayWindow();
+  ASSERT_NE(display, nullptr);
+  std::thread preview([display] { RunSaverPreview(GetModuleHandleA(nullptr), display); });
+  ASSERT_NE(WaitForPreview(display), nullptr);
+  PumpFor(500);
+  int width = 0, height = 0;
+  std::vector<DWORD> before = CaptureScreen(&width, &height);
+  PumpFor(400);
+  std::vector<DWORD> after = CaptureScreen(&width, &height);
+  size_t inside = 0, outside = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      size_t at = static_cast<size_t>(y) * width + x;
+      bool within = x >= kPreviewLeft && x < kPreviewLeft + kPreviewWidth && y >= kPreviewTop &&
+                    y < kPreviewTop + kPreviewHeight;
+      (within ? inside : outside) += (before[at] & 0xFFFFFF) != (after[at] & 0xFFFFFF);
+    }
+  }
+  EXPECT_GT(inside, 10u) << "the stars do not move in the preview";
+  EXPECT_EQ(outside, 0u) << "the preview draws outside its window";
+  DestroyWindow(display);
+  preview.join();  // the preview ends with its window
 }
 
 class FullScreenTest : public ::testing::Test {
