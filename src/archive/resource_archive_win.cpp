@@ -37,8 +37,10 @@ class FileMemberOutput : public MemberOutput {
     DWORD size = GetFileSize(file_, nullptr);
     CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
+    bytesWritten_ += size;
     return size;
   }
+  DWORD bytesWritten() const { return bytesWritten_; }
   bool SetTimeAndAttributes(const char* path, uint16_t dosDate, uint16_t dosTime,
                             uint32_t attributes) override {
     FILETIME local;
@@ -68,11 +70,13 @@ class FileMemberOutput : public MemberOutput {
 
   HWND panel_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
+  DWORD bytesWritten_ = 0;
 };
 
 }  // namespace
 
-int ExtractResourceArchive(HWND panel, const char* directory, int resourceId, char* lastPath) {
+int ExtractResourceArchive(HWND panel, const char* directory, int resourceId, char* lastPath,
+                           DWORD* bytesWritten) {
   HMODULE module = GetModuleHandleA(nullptr);
   HRSRC resource = FindResourceA(module, MAKEINTRESOURCEA(resourceId), RT_RCDATA);
   if (resource == nullptr) return 0;
@@ -84,5 +88,6 @@ int ExtractResourceArchive(HWND panel, const char* directory, int resourceId, ch
   FileMemberOutput output(panel);
   int result = bytes == nullptr ? 0 : ExtractArchive(bytes, size, directory, lastPath, output);
   FreeResource(loaded);
+  if (bytesWritten != nullptr) *bytesWritten = output.bytesWritten();
   return result;
 }

@@ -47,6 +47,19 @@ inline constexpr char kValueDisplayName[] = "DisplayName";
 inline constexpr char kValueUninstallString[] = "UninstallString";
 // Quoted, so that a path with spaces cannot be taken for a shorter program.
 inline constexpr char kUninstallStringFormat[] = "\"%s\\Uninstall.exe\"";
+// What the list of installed programs shows beside the name.
+inline constexpr char kValueDisplayIcon[] = "DisplayIcon";
+inline constexpr char kDisplayIconFormat[] = "\"%s\",0";
+inline constexpr char kValueDisplayVersion[] = "DisplayVersion";
+inline constexpr char kDisplayVersionFormat[] = "%u.%u.%u.%u";
+inline constexpr char kValuePublisher[] = "Publisher";
+inline constexpr char kPublisher[] = "Tarnwick";
+inline constexpr char kValueInstallLocation[] = "InstallLocation";
+inline constexpr char kValueEstimatedSize[] = "EstimatedSize";
+inline constexpr char kValueNoModify[] = "NoModify";
+inline constexpr char kValueNoRepair[] = "NoRepair";
+inline constexpr char kValueQuietUninstallString[] = "QuietUninstallString";
+inline constexpr char kQuietUninstallStringFormat[] = "\"%s\\Uninstall.exe\" /quiet";
 inline constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kValueStartMenu[] = "Start Menu";

@@ -34,6 +34,11 @@ struct InstallRun {
   char systemDirectory[kPathSize];
   // The screen saver's full path as its extraction wrote it.
   char saverFile[kPathSize];
+  // The saver's version resource, when it has one.
+  bool saverHasVersion;
+  VS_FIXEDFILEINFO saverVersion;
+  // What the three extractions wrote, for the list of installed programs.
+  DWORD bytesWritten;
 };
 
 // `base`, then `component`, in a buffer of kPathSize; false when it does not fit.
@@ -91,22 +96,30 @@ bool CreateAppDirectories(InstallRun& run) {
   return true;
 }
 
+// Extracts one archive and counts what it wrote.
+bool Extract(InstallRun& run, const char* directory, int resourceId, char* lastPath) {
+  DWORD written = 0;
+  if (!ExtractResourceArchive(run.panel, directory, resourceId, lastPath, &written)) return false;
+  run.bytesWritten += written;
+  return true;
+}
+
 bool WriteScreenSaver(InstallRun& run) {
   UINT length = GetSystemDirectoryA(run.systemDirectory, kPathSize);
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingSaver);
   if (length == 0 || length >= kPathSize ||
-      !ExtractResourceArchive(run.panel, run.systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
+      !Extract(run, run.systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
     return Fail(run, kErrorWriteSaver, run.systemDirectory);
   return true;
 }
 
 // Leaves gVersionNumber unchanged when the saver has no readable version.
-void ReadVersionNumber(const char* saverFile) {
+void ReadVersionNumber(InstallRun& run) {
   DWORD ignored = 0;
-  DWORD size = SystemGetFileVersionInfoSizeA(saverFile, &ignored);
+  DWORD size = SystemGetFileVersionInfoSizeA(run.saverFile, &ignored);
   if (size == 0) return;
   std::vector<BYTE> block(size);
-  if (!SystemGetFileVersionInfoA(saverFile, 0, size, block.data())) return;
+  if (!SystemGetFileVersionInfoA(run.saverFile, 0, size, block.data())) return;
   void* root = nullptr;
   UINT rootSize = 0;
   if (!SystemVerQueryValueA(block.data(), "\\", &root, &rootSize) ||
@@ -114,11 +127,13 @@ void ReadVersionNumber(const char* saverFile) {
     return;
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(root);
   gVersionNumber = VersionNumberFromFileVersion(info->dwFileVersionMS, info->dwFileVersionLS);
+  run.saverVersion = *info;
+  run.saverHasVersion = true;
 }
 
 bool WriteProgramFiles(InstallRun& run) {
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingProgramFiles);
-  if (!ExtractResourceArchive(run.panel, gState.AppDir, IDR_PROGRAM_FILES, nullptr))
+  if (!Extract(run, gState.AppDir, IDR_PROGRAM_FILES, nullptr))
     return Fail(run, kErrorWriteProgramFiles, gState.AppDir);
   return true;
 }
@@ -137,6 +152,31 @@ void SetNumberValue(HKEY key, const char* name, DWORD value) {
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
+// What the list of installed programs shows and package tools read, beside
+// the name and the uninstall command; the size follows once the image pack is
+// written (RecordInstalledSize).
+void WriteUninstallDetails(const InstallRun& run, HKEY key) {
+  char text[kPathSize + 32];
+  if (BuildPath(text, gState.AppDir, kCompanionFile)) {
+    char icon[kPathSize + 8];
+    wsprintfA(icon, kDisplayIconFormat, text);
+    SetTextValue(key, kValueDisplayIcon, icon);
+  }
+  if (run.saverHasVersion) {
+    const VS_FIXEDFILEINFO& version = run.saverVersion;
+    wsprintfA(text, kDisplayVersionFormat, HIWORD(version.dwFileVersionMS),
+              LOWORD(version.dwFileVersionMS), HIWORD(version.dwFileVersionLS),
+              LOWORD(version.dwFileVersionLS));
+    SetTextValue(key, kValueDisplayVersion, text);
+  }
+  SetTextValue(key, kValuePublisher, kPublisher);
+  SetTextValue(key, kValueInstallLocation, gState.AppDir);
+  SetNumberValue(key, kValueNoModify, 1);
+  SetNumberValue(key, kValueNoRepair, 1);
+  wsprintfA(text, kQuietUninstallStringFormat, gState.AppDir);
+  SetTextValue(key, kValueQuietUninstallString, text);
+}
+
 bool WriteUninstallEntry(InstallRun& run) {
   ScopedKey key;
   if (!CreateInstallKey(HKEY_LOCAL_MACHINE, kUninstallKey, &key))
@@ -145,7 +185,18 @@ bool WriteUninstallEntry(InstallRun& run) {
   wsprintfA(command, kUninstallStringFormat, gState.AppDir);
   SetTextValue(key.get(), kValueDisplayName, kProductName);
   SetTextValue(key.get(), kValueUninstallString, command);
+  WriteUninstallDetails(run, key.get());
   return true;
+}
+
+// The kilobytes the three archives wrote, rounded up; left out when the key
+// cannot be opened again.
+void RecordInstalledSize(const InstallRun& run) {
+  ScopedKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS, key.out()) !=
+      ERROR_SUCCESS)
+    return;
+  SetNumberValue(key.get(), kValueEstimatedSize, (run.bytesWritten + 1023) / 1024);
 }
 
 bool WriteSettings(InstallRun& run) {
@@ -174,8 +225,7 @@ bool WriteImagePack(InstallRun& run) {
   CopyText(path, kPathSize, gState.AppDir);
   bool fits = AppendPath(path, kThemesDirectory) && AppendPath(path, title);
   if (!fits || !MakeDirectoryPath(path)) return Fail(run, kErrorCreatePackDirectory, path);
-  if (!ExtractResourceArchive(run.panel, path, IDR_IMAGE_PACK, nullptr))
-    return Fail(run, kErrorDecompressPack, nullptr);
+  if (!Extract(run, path, IDR_IMAGE_PACK, nullptr)) return Fail(run, kErrorDecompressPack, nullptr);
   return true;
 }
 
@@ -231,10 +281,11 @@ void CreateShortcuts(const InstallRun& run) {
 void RunInstallingSteps(InstallRun& run) {
   CloseCompanion(run);
   if (!CreateAppDirectories(run) || !WriteScreenSaver(run)) return;
-  ReadVersionNumber(run.saverFile);
+  ReadVersionNumber(run);
   if (!WriteProgramFiles(run) || !WriteUninstallEntry(run) || !WriteSettings(run) ||
       !WriteImagePack(run))
     return;
+  RecordInstalledSize(run);
   CreateShortcuts(run);
 }
 

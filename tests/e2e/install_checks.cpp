@@ -45,16 +45,16 @@ void ExpectText(HKEY root, const char* key, const char* value, const std::string
   EXPECT_EQ(size, expected.size() + 1) << value << " is not stored with one terminator";
 }
 
-void ExpectNumber(const char* value, DWORD expected) {
+void ExpectNumber(const char* value, DWORD expected, HKEY root = HKEY_CURRENT_USER,
+                  const char* key = kSettingsKey) {
   DWORD number = 0, type = 0;
-  ASSERT_TRUE(ReadRegistryNumber(HKEY_CURRENT_USER, kSettingsKey, value, &number, &type))
-      << value << " missing";
+  ASSERT_TRUE(ReadRegistryNumber(root, key, value, &number, &type)) << value << " missing";
   EXPECT_EQ(number, expected) << value;
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << value;
 }
 
-// a.b.c.d of the installed saver gives a * 10000 + b * 100 + d; 10043 without one.
-DWORD ExpectedVersionNumber() {
+// The installed saver's file version, false without one.
+bool ReadSaverVersion(VS_FIXEDFILEINFO* version) {
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeA(SaverPath().c_str(), &handle);
   std::vector<BYTE> block(size + 1);
@@ -62,15 +62,49 @@ DWORD ExpectedVersionNumber() {
   UINT length = 0;
   if (size == 0 || !GetFileVersionInfoA(SaverPath().c_str(), 0, size, block.data()) ||
       !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length))
-    return 10043;
-  return HIWORD(info->dwFileVersionMS) * 10000 + LOWORD(info->dwFileVersionMS) * 100 +
-         LOWORD(info->dwFileVersionLS);
+    return false;
+  *version = *info;
+  return true;
+}
+
+// a.b.c.d of the installed saver gives a * 10000 + b * 100 + d; 10043 without one.
+DWORD ExpectedVersionNumber() {
+  VS_FIXEDFILEINFO info;
+  if (!ReadSaverVersion(&info)) return 10043;
+  return HIWORD(info.dwFileVersionMS) * 10000 + LOWORD(info.dwFileVersionMS) * 100 +
+         LOWORD(info.dwFileVersionLS);
+}
+
+// What the list of installed programs shows: every member setup wrote counts
+// towards the size, rounded up to whole kilobytes.
+void ExpectUninstallDetails(const std::string& appDir) {
+  const HKEY root = HKEY_LOCAL_MACHINE;
+  ExpectText(root, kUninstallKey, "DisplayIcon", "\"" + appDir + "\\Zindle.exe\",0");
+  VS_FIXEDFILEINFO version;
+  ASSERT_TRUE(ReadSaverVersion(&version));
+  std::string dotted = std::to_string(HIWORD(version.dwFileVersionMS)) + "." +
+                       std::to_string(LOWORD(version.dwFileVersionMS)) + "." +
+                       std::to_string(HIWORD(version.dwFileVersionLS)) + "." +
+                       std::to_string(LOWORD(version.dwFileVersionLS));
+  ExpectText(root, kUninstallKey, "DisplayVersion", dotted);
+  ExpectText(root, kUninstallKey, "Publisher", "Tarnwick");
+  ExpectText(root, kUninstallKey, "InstallLocation", appDir);
+  ExpectText(root, kUninstallKey, "QuietUninstallString",
+             "\"" + appDir + "\\Uninstall.exe\" /quiet");
+  ExpectNumber("NoModify", 1, root, kUninstallKey);
+  ExpectNumber("NoRepair", 1, root, kUninstallKey);
+  DWORD bytes = 0;
+  for (int archive : {IDR_SCREEN_SAVER, IDR_PROGRAM_FILES, IDR_IMAGE_PACK}) {
+    for (const ArchiveMember& member : ListSetupArchive(archive)) bytes += member.size;
+  }
+  ExpectNumber("EstimatedSize", (bytes + 1023) / 1024, root, kUninstallKey);
 }
 
 void ExpectRegistry(const std::string& appDir, const WizardAnswers& answers) {
   ExpectText(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName", "Tarnwick My Zindle");
   ExpectText(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString",
              "\"" + appDir + "\\Uninstall.exe\"");
+  ExpectUninstallDetails(appDir);
   ExpectText(HKEY_CURRENT_USER, kSettingsKey, "AppDir", appDir);
   ExpectText(HKEY_CURRENT_USER, kSettingsKey, "Executable", SaverPath());
   ExpectText(HKEY_CURRENT_USER, kSettingsKey, "RegisteredOwner", answers.name);
