@@ -3,6 +3,11 @@
 24-bit BMP files and a pack.ini that lists them.
 
     make_image_pack.py OUTPUT_DIR
+    make_image_pack.py --members     prints the pack's file names, one a line
+    make_image_pack.py --title       prints the pack's title
+
+The build packs exactly the files --members names, and the uninstaller is
+built with the same list, so what it removes is always what setup wrote.
 
 The same command always writes the same bytes: every random choice comes from
 a generator seeded per picture, and nothing depends on the machine or the time.
@@ -216,10 +221,20 @@ def write_file(path, data):
     os.replace(temporary, path)
 
 
+def member_names():
+    return [name for name, _, _ in PICTURES] + ["pack.ini"]
+
+
 def main(argv):
     if len(argv) != 1:
         print(__doc__, file=sys.stderr)
         return 2
+    if argv[0] == "--members":
+        print("\n".join(member_names()))
+        return 0
+    if argv[0] == "--title":
+        print(PACK_TITLE)
+        return 0
     output = argv[0]
     os.makedirs(output, exist_ok=True)
     for seed, (name, _, draw) in enumerate(PICTURES, start=1):

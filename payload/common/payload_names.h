@@ -28,7 +28,5 @@ inline constexpr char kConfigureSaverFormat[] = "\"%s\" /c";
 inline constexpr char kQuietOption[] = "/quiet";
 inline constexpr char kRemoveOption[] = "/remove";
 
-// The tip file among the program files, and the maker's own registry key that
-// holds the settings key.
-inline constexpr char kTipFile[] = "tips.txt";
+// The maker's own registry key, which holds the settings key.
 inline constexpr char kMakerKey[] = "Software\\Tarnwick";

@@ -4,146 +4,203 @@
 
 #include "common/handles_win.h"
 #include "common/texts.h"
+#include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
 #include "payload/common/settings_win.h"
+#include "payload/uninstall/close_programs_win.h"
+#include "payload_members.h"
 
 namespace {
 
-constexpr DWORD kCompanionCloseMilliseconds = 10000;
-constexpr int kCompanionCloseAttempts = 2;
+constexpr DWORD kReleaseMilliseconds = 5000;
+constexpr DWORD kRetryMilliseconds = 100;
+constexpr int kProgramMemberCount = sizeof kProgramMembers / sizeof kProgramMembers[0];
+constexpr int kImagePackMemberCount = sizeof kImagePackMembers / sizeof kImagePackMembers[0];
+
+// The entries setup puts into one folder; anything else there is the user's.
+struct KnownNames {
+  const char* const* files;
+  int fileCount;
+  const char* folder;  // a subfolder of the product, or null
+};
+
+bool BuildPath(char* path, const char* base, const char* component) {
+  CopyText(path, kPathSize, base);
+  return AppendPath(path, component);
+}
+
+bool BuildSystemPath(char* path, const char* name) {
+  UINT length = GetSystemDirectoryA(path, kPathSize);
+  return length > 0 && length < kPathSize && AppendPath(path, name);
+}
 
 void NoteFailure(RemovalReport* report, const char* item) {
   if (report->failures++ == 0) CopyText(report->firstFailure, kPathSize, item);
+}
+
+void NoteUserItem(RemovalReport* report, const char* item) {
+  if (report->userItems < kNamedUserItems)
+    CopyText(report->userItemNames[report->userItems], kPathSize, item);
+  ++report->userItems;
 }
 
 bool IsMissing(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-// Deletes a file now or, when it is in use (this very program in the
-// application directory), when Windows restarts.
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+bool IsKnown(const char* name, const KnownNames& known) {
+  for (int i = 0; i < known.fileCount; ++i) {
+    if (lstrcmpiA(name, known.files[i]) == 0) return true;
+  }
+  return known.folder != nullptr && lstrcmpiA(name, known.folder) == 0;
+}
+
+// A folder setup made, not a link (junction) to somewhere else: only such a
+// folder is entered.
+bool IsRealFolder(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Deletes one file of the product; a missing one counts as removed. A file in
+// use stays and is named, so that the user closes the program that holds it:
+// a deletion at restart could take the file of a later installation.
 void RemoveFile(const char* path, RemovalReport* report) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
   if (DeleteFileA(path) || IsMissing(GetLastError())) return;
-  if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-    report->restartNeeded = true;
-    return;
-  }
   NoteFailure(report, path);
 }
 
 void RemoveFileIn(const char* folder, const char* name, RemovalReport* report) {
   char path[kPathSize];
-  CopyText(path, kPathSize, folder);
-  if (AppendPath(path, name)) RemoveFile(path, report);
+  if (BuildPath(path, folder, name)) RemoveFile(path, report);
 }
 
-// Removes an empty folder. One that still holds the user's own files stays
-// without complaint; one that holds files deleted at restart goes with them.
-void RemoveFolder(const char* path, RemovalReport* report) {
-  if (RemoveDirectoryA(path)) return;
-  DWORD error = GetLastError();
-  if (IsMissing(error)) return;
-  if (error == ERROR_DIR_NOT_EMPTY) {
-    if (report->restartNeeded) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    return;
-  }
-  NoteFailure(report, path);
-}
-
-bool IsDotEntry(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// Removes a folder with everything in it. A linked folder (a junction) is
-// removed as a link; what it points to is left alone.
-void RemoveTree(const char* folder, RemovalReport* report) {
+// Names everything in a folder of the product but `known` as the user's, and
+// returns how many entries it holds in all.
+int NoteUserItemsIn(const char* folder, const KnownNames& known, RemovalReport* report) {
   char pattern[kPathSize];
-  CopyText(pattern, kPathSize, folder);
   WIN32_FIND_DATAA entry;
-  HANDLE found = AppendPath(pattern, "*") ? FindFirstFileA(pattern, &entry) : INVALID_HANDLE_VALUE;
-  if (found != INVALID_HANDLE_VALUE) {
-    do {
-      char path[kPathSize];
-      CopyText(path, kPathSize, folder);
-      if (IsDotEntry(entry.cFileName) || !AppendPath(path, entry.cFileName)) continue;
-      DWORD attributes = entry.dwFileAttributes;
-      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        RemoveFile(path, report);
-      } else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        RemoveFolder(path, report);
-      } else {
-        RemoveTree(path, report);
-      }
-    } while (FindNextFileA(found, &entry));
-    FindClose(found);
-  }
-  RemoveFolder(folder, report);
+  HANDLE found =
+      BuildPath(pattern, folder, "*") ? FindFirstFileA(pattern, &entry) : INVALID_HANDLE_VALUE;
+  if (found == INVALID_HANDLE_VALUE) return 0;
+  int entries = 0;
+  do {
+    if (IsDotEntry(entry.cFileName)) continue;
+    ++entries;
+    char path[kPathSize];
+    if (!IsKnown(entry.cFileName, known) && BuildPath(path, folder, entry.cFileName))
+      NoteUserItem(report, path);
+  } while (FindNextFileA(found, &entry));
+  FindClose(found);
+  return entries;
 }
 
-const char* FileNameOf(const char* path) {
-  const char* name = path;
-  for (const char* c = path; *c != '\0'; ++c) {
-    if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
-  }
-  return name;
+// Removes a folder setup made once it is empty. What keeps it there is the
+// user's, or an item of the product already named; an empty folder that
+// cannot go (another program's current folder) is left and named.
+void RemoveProductFolder(const char* folder, const KnownNames& known, RemovalReport* report) {
+  if (RemoveDirectoryA(folder) || IsMissing(GetLastError())) return;
+  if (NoteUserItemsIn(folder, known, report) == 0) NoteFailure(report, folder);
 }
 
-// The installed saver: the settings' "Executable", trusted for a deletion
-// only under the saver's own file name; otherwise the system directory's.
-void FindSaver(char* saver) {
-  char named[kPathSize];
-  if (ReadSettingText(kValueExecutable, named, kPathSize) &&
-      lstrcmpiA(FileNameOf(named), kSaverFile) == 0) {
-    CopyText(saver, kPathSize, named);
+void RemovePackFolder(const char* pack, RemovalReport* report) {
+  DWORD attributes = GetFileAttributesA(pack);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!IsRealFolder(attributes)) {
+    NoteUserItem(report, pack);
     return;
   }
-  UINT length = GetSystemDirectoryA(saver, kPathSize);
-  if (length == 0 || length >= kPathSize || !AppendPath(saver, kSaverFile)) saver[0] = '\0';
+  for (const char* name : kImagePackMembers) RemoveFileIn(pack, name, report);
+  RemoveProductFolder(pack, {kImagePackMembers, kImagePackMemberCount, nullptr}, report);
 }
 
-// Asks a running companion to close and waits for its process to end, so that
-// its program file can be deleted.
-void CloseCompanion() {
-  for (int attempt = 0; attempt < kCompanionCloseAttempts; ++attempt) {
-    HWND window = FindWindowA(kCompanionClass, nullptr);
-    if (window == nullptr) return;
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCompanionCloseMilliseconds,
-                        &ignored);
-    if (process.valid()) WaitForSingleObject(process.get(), kCompanionCloseMilliseconds);
+// The image pack's files by name, then its folder and "Themes" when empty.
+void RemoveImagePack(const char* appDir, RemovalReport* report) {
+  char themes[kPathSize];
+  if (!BuildPath(themes, appDir, kThemesDirectory)) return;
+  DWORD attributes = GetFileAttributesA(themes);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!IsRealFolder(attributes)) {
+    NoteUserItem(report, themes);
+    return;
+  }
+  char pack[kPathSize];
+  if (BuildPath(pack, themes, kImagePackTitle)) RemovePackFolder(pack, report);
+  RemoveProductFolder(themes, {nullptr, 0, kImagePackTitle}, report);
+}
+
+// The program files but the uninstaller, which is still running.
+void RemoveProgramFiles(const char* appDir, RemovalReport* report) {
+  for (const char* name : kProgramMembers) {
+    if (lstrcmpiA(name, kUninstallerFile) != 0) RemoveFileIn(appDir, name, report);
   }
 }
 
-// Takes the saver out of system.ini, but only when it is the current one, and
-// then switches the screen saver off as choosing "None" would.
-void RemoveCurrentSaverEntry(const char* saver) {
+bool ReadFileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+  ScopedHandle file(
+      CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  return file.valid() && GetFileInformationByHandle(file.get(), info);
+}
+
+// Whether two paths name one file, however each is spelt.
+bool IsSameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION first, second;
+  return ReadFileIdentity(a, &first) && ReadFileIdentity(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// The machine's uninstall entry belongs to this installation when it names
+// this folder's uninstaller, or names none that still exists. Another
+// installation it names keeps the parts all installations share.
+bool IsRegisteredInstallation(const char* appDir) {
+  ScopedKey key;
+  char command[kPathSize + 32];
+  char registered[kPathSize];
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS ||
+      !ReadKeyText(key.get(), kValueUninstallString, command, sizeof command) ||
+      NextWord(command, registered, sizeof registered) == nullptr ||
+      GetFileAttributesA(registered) == INVALID_FILE_ATTRIBUTES)
+    return true;
+  char own[kPathSize];
+  return BuildPath(own, appDir, kUninstallerFile) && IsSameFile(own, registered);
+}
+
+bool IsCurrentSaver(const char* saver) {
   char current[kPathSize] = "";
   GetPrivateProfileStringA(kBootSection, kSaverKey, "", current, kPathSize, kSystemIni);
   char shortSaver[kPathSize] = "";
   DWORD length = GetShortPathNameA(saver, shortSaver, kPathSize);
   if (length == 0 || length >= kPathSize) shortSaver[0] = '\0';
-  if (current[0] == '\0' || (lstrcmpiA(current, saver) != 0 && lstrcmpiA(current, shortSaver) != 0))
-    return;
-  WritePrivateProfileStringA(kBootSection, kSaverKey, nullptr, kSystemIni);
-  WritePrivateProfileStringA(nullptr, nullptr, nullptr, kSystemIni);  // flush the cached copy
-  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_SENDWININICHANGE);
+  return current[0] != '\0' &&
+         (lstrcmpiA(current, saver) == 0 || lstrcmpiA(current, shortSaver) == 0);
 }
 
-// The program files, the image packs under "Themes" and, when nothing of the
-// user's is left in it, the application directory itself.
-void RemoveProgramFiles(RemovalReport* report) {
-  char appDir[kPathSize];
-  if (!ReadSettingText(kValueAppDir, appDir, kPathSize) || appDir[0] == '\0') return;
-  const char* const programFiles[] = {kCompanionFile, kUninstallerFile, kTipFile};
-  for (const char* name : programFiles) RemoveFileIn(appDir, name, report);
-  char themes[kPathSize];
-  CopyText(themes, kPathSize, appDir);
-  if (AppendPath(themes, kThemesDirectory)) RemoveTree(themes, report);
-  RemoveFolder(appDir, report);
+void WriteCurrentSaver(const char* value) {
+  WritePrivateProfileStringA(kBootSection, kSaverKey, value, kSystemIni);
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, kSystemIni);  // flush the cached copy
+}
+
+// Where our saver is the current one, the system's own blank saver takes its
+// place, so that a lock when idle stays in force; without one the screen
+// saver is switched off, as choosing "None" does. Another saver stays.
+void ReplaceCurrentSaver(const char* saver) {
+  if (!IsCurrentSaver(saver)) return;
+  char blank[kPathSize];
+  if (BuildSystemPath(blank, kBlankSaverFile) &&
+      GetFileAttributesA(blank) != INVALID_FILE_ATTRIBUTES) {
+    char shortBlank[kPathSize];
+    DWORD length = GetShortPathNameA(blank, shortBlank, kPathSize);
+    WriteCurrentSaver(length > 0 && length < kPathSize ? shortBlank : blank);
+    return;
+  }
+  WriteCurrentSaver(nullptr);
+  SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_SENDWININICHANGE);
 }
 
 void RemoveShortcuts(RemovalReport* report) {
@@ -155,7 +212,7 @@ void RemoveShortcuts(RemovalReport* report) {
       AppendPath(folder, kProgramsDirectory) && AppendPath(folder, kMakerDirectory)) {
     RemoveFileIn(folder, kUninstallLink, report);
     RemoveFileIn(folder, kSaverLink, report);
-    RemoveFolder(folder, report);
+    RemoveDirectoryA(folder);  // stays while it holds anything else
   }
   if (ReadKeyText(key.get(), kValueStartup, folder, kPathSize)) {
     RemoveFileIn(folder, kCompanionLink, report);
@@ -182,19 +239,53 @@ void RemoveEmptyMakerKey() {
   if (subkeys == 0 && values == 0) RegDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
 }
 
-}  // namespace
-
-void RemoveProduct(RemovalReport* report) {
-  *report = {};
-  char saver[kPathSize];
-  FindSaver(saver);
-  CloseCompanion();
-  // The short form of the saver's path is only known while the file exists.
-  RemoveCurrentSaverEntry(saver);
-  if (saver[0] != '\0') RemoveFile(saver, report);
-  RemoveProgramFiles(report);
-  RemoveShortcuts(report);
+// The keys go last and only when nothing else of the product is left: the
+// uninstall entry, above all, is how the user runs the uninstaller again.
+void RemoveKeys(RemovalReport* report) {
+  if (report->failures > 0) return;
   RemoveKey(HKEY_CURRENT_USER, kSettingsKey, report);
   RemoveEmptyMakerKey();
-  RemoveKey(HKEY_LOCAL_MACHINE, kUninstallKey, report);
+  if (report->failures == 0) RemoveKey(HKEY_LOCAL_MACHINE, kUninstallKey, report);
+}
+
+}  // namespace
+
+UninstallExitCode ExitCodeOf(const RemovalReport& report) {
+  if (report.failures > 0) return kUninstallIncomplete;
+  return report.userItems > 0 ? kUninstallKeptUserItems : kUninstallRemoved;
+}
+
+void RemoveProduct(const char* appDir, bool uninstallerStays, RemovalReport* report) {
+  bool registered = IsRegisteredInstallation(appDir);
+  char saver[kPathSize];
+  bool saverKnown = BuildSystemPath(saver, kSaverFile);
+  // The short form of the saver's path is only known while the file exists.
+  if (registered && saverKnown) ReplaceCurrentSaver(saver);
+  CloseProductPrograms();
+  char uninstaller[kPathSize];
+  if (uninstallerStays && BuildPath(uninstaller, appDir, kUninstallerFile))
+    NoteFailure(report, uninstaller);
+  RemoveProgramFiles(appDir, report);
+  RemoveImagePack(appDir, report);
+  NoteUserItemsIn(appDir, {kProgramMembers, kProgramMemberCount, kThemesDirectory}, report);
+  if (!registered) return;
+  if (saverKnown) RemoveFile(saver, report);
+  RemoveShortcuts(report);
+  RemoveKeys(report);
+}
+
+void RemoveUninstaller(const char* appDir, RemovalReport* report) {
+  char path[kPathSize];
+  if (!BuildPath(path, appDir, kUninstallerFile)) return;
+  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+  // The file of a program that has just ended may stay locked for a moment.
+  for (DWORD waited = 0; !DeleteFileA(path); waited += kRetryMilliseconds) {
+    if (IsMissing(GetLastError())) break;
+    if (waited >= kReleaseMilliseconds) {
+      NoteFailure(report, path);
+      return;
+    }
+    Sleep(kRetryMilliseconds);
+  }
+  RemoveDirectoryA(appDir);  // stays while it holds the user's items
 }

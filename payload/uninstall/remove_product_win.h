@@ -1,17 +1,39 @@
-// Removing what setup installed: the companion is closed, then the files,
-// shortcuts, the system.ini entry and the registry keys are deleted.
+// Removing exactly what setup installed: the files it wrote, by their names in
+// its archives; the folders it made, once they are empty; its shortcuts, the
+// current-saver entry and the registry keys. Whatever else lies in those
+// folders is the user's: it stays and is named.
 #pragma once
 
 #include "common/path.h"
 
 // The uninstaller's exit codes.
-enum UninstallExitCode { kUninstallRemoved = 0, kUninstallCancelled = 1, kUninstallIncomplete = 2 };
-
-struct RemovalReport {
-  int failures;                  // items that could neither be removed nor scheduled
-  bool restartNeeded;            // something in use is deleted when Windows restarts
-  char firstFailure[kPathSize];  // the first item left, for the message
+enum UninstallExitCode {
+  kUninstallRemoved = 0,        // nothing of the product and nothing else is left
+  kUninstallCancelled = 1,      // the user said no; nothing was touched
+  kUninstallIncomplete = 2,     // an item of the product is left (in use); run again
+  kUninstallKeptUserItems = 3,  // the product is removed; the user's own items stay
 };
 
-// Removes the installed product; a missing item counts as removed.
-void RemoveProduct(RemovalReport* report);
+// How many of the user's items the message names one by one.
+constexpr int kNamedUserItems = 5;
+
+struct RemovalReport {
+  int failures;                  // items of the product that are left
+  char firstFailure[kPathSize];  // the first of them, for the message
+  int userItems;                 // the user's files and folders left in the product's folders
+  char userItemNames[kNamedUserItems][kPathSize];  // the first of them
+};
+
+UninstallExitCode ExitCodeOf(const RemovalReport& report);
+
+// Removes the product installed in `appDir`, except the uninstaller there and
+// `appDir` itself, which RemoveUninstaller takes afterwards (unless
+// `uninstallerStays`, which counts the uninstaller as left). The registry keys
+// go only when nothing of the product is left. The parts every installation
+// shares (the screen saver, its system.ini entry, the shortcuts and the keys)
+// are left to another installation that the machine's uninstall entry names.
+void RemoveProduct(const char* appDir, bool uninstallerStays, RemovalReport* report);
+
+// Deletes the uninstaller in `appDir`, waiting a few seconds for the file to be
+// released, and then `appDir` when it is empty; names the file when it stays.
+void RemoveUninstaller(const char* appDir, RemovalReport* report);

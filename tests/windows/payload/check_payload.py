@@ -21,7 +21,6 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
 ARCHIVE_ATTRIBUTES = 0x20
 RT_RCDATA = 10
 CARRIED_ARCHIVES = {5000: "saver.zip", 5001: "program_files.zip", 1: "image_pack.zip"}
-IMAGES = ["aurora.bmp", "twilight.bmp", "milkyway.bmp", "moonrise.bmp", "comet.bmp"]
 
 failures = []
 
@@ -95,17 +94,22 @@ def check_archives(payload, image_script, saver, zindle, uninstall):
     check(tips and tips.count(b"\n") == tips.count(b"\r\n") and tips.endswith(b"\r\n"),
           "tips.txt does not end every line with CR LF")
 
-    infos, data = check_members(os.path.join(payload, "image_pack.zip"), IMAGES + ["pack.ini"])
+    # The script names the pack's files; the uninstaller removes them by that list.
+    members = subprocess.run([sys.executable, image_script, "--members"], check=True,
+                             capture_output=True, text=True).stdout.split()
+    check("pack.ini" in members, f"the image pack names no pack.ini: {members}")
+    infos, data = check_members(os.path.join(payload, "image_pack.zip"), members)
     methods |= {info.compress_type for info in infos}
-    for name in IMAGES:
-        check_bitmap(name, data.get(name, b""))
+    for name in members:
+        if name.endswith(".bmp"):
+            check_bitmap(name, data.get(name, b""))
     check(b"Title=Northern Lights\r\n" in data.get("pack.ini", b""), "pack.ini names another pack")
     check(methods == {zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED},
           f"the archives use methods {sorted(methods)}, not both stored and deflated")
 
     with tempfile.TemporaryDirectory() as again:
         subprocess.run([sys.executable, image_script, again], check=True)
-        for name in IMAGES + ["pack.ini"]:
+        for name in members:
             check(same_file(data.get(name), os.path.join(again, name)),
                   f"{name} comes out different when drawn again")
 

@@ -29,8 +29,24 @@ bool RunningProgram::WaitUntilIdle(DWORD milliseconds) {
 }
 
 bool RunningProgram::WaitForExit(DWORD milliseconds, DWORD* exitCode) {
-  if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0) return false;
+  if (!WaitPumping(info_.hProcess, milliseconds)) return false;
   return GetExitCodeProcess(info_.hProcess, exitCode) != FALSE;
+}
+
+bool WaitPumping(HANDLE object, DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  for (DWORD waited = 0; waited <= milliseconds; waited = GetTickCount() - start) {
+    DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, milliseconds - waited, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_OBJECT_0 + 1) return false;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return false;
+}
+
+void PumpMessagesFor(DWORD milliseconds) {
+  WaitPumping(GetCurrentProcess(), milliseconds);  // this process does not end meanwhile
 }
 
 std::string RunFile(const char* name) {

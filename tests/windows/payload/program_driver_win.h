@@ -19,13 +19,19 @@ class RunningProgram {
   bool Start(const std::string& application, const char* commandLine);
   // Waits until the program waits for input: its start-up is done.
   bool WaitUntilIdle(DWORD milliseconds);
-  // Waits for the end; true with the exit code when it ended in time.
+  // Waits for the end, answering this thread's windows meanwhile; true with
+  // the exit code when it ended in time.
   bool WaitForExit(DWORD milliseconds, DWORD* exitCode);
   DWORD id() const { return info_.dwProcessId; }
 
  private:
   PROCESS_INFORMATION info_ = {};
 };
+
+// Waits for the object while this thread keeps answering its windows'
+// messages (a preview saver lives inside one of them); false on time-out.
+bool WaitPumping(HANDLE object, DWORD milliseconds);
+void PumpMessagesFor(DWORD milliseconds);
 
 // C:\run\<name>: where the test finds the programs it was given.
 std::string RunFile(const char* name);

@@ -150,17 +150,6 @@ TEST_F(SaverSettingsTest, NoArgumentsShowsTheSettings) {
 
 constexpr int kPreviewLeft = 40, kPreviewTop = 40, kPreviewWidth = 152, kPreviewHeight = 112;
 
-// Keeps answering this thread's messages for a while: the preview's window is
-// a child of one of them.
-void PumpFor(DWORD milliseconds) {
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
-    Sleep(20);
-  }
-}
-
 // The display settings' little monitor: a window of another program.
 HWND MakeDisplayWindow() {
   return CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
@@ -171,7 +160,7 @@ HWND MakeDisplayWindow() {
 HWND WaitForPreview(HWND display) {
   HWND child = nullptr;
   for (int i = 0; i < 200 && child == nullptr; ++i) {
-    PumpFor(50);
+    PumpMessagesFor(50);
     child = FindWindowExA(display, nullptr, kSaverPreviewClass, nullptr);
   }
   return child;
@@ -208,10 +197,10 @@ TEST(SaverPreviewTest, DrawsMovingStarsInsideTheWindowOnly) {
   ASSERT_NE(display, nullptr);
   std::thread preview([display] { RunSaverPreview(GetModuleHandleA(nullptr), display); });
   ASSERT_NE(WaitForPreview(display), nullptr);
-  PumpFor(500);
+  PumpMessagesFor(500);
   int width = 0, height = 0;
   std::vector<DWORD> before = CaptureScreen(&width, &height);
-  PumpFor(400);
+  PumpMessagesFor(400);
   std::vector<DWORD> after = CaptureScreen(&width, &height);
   size_t inside = 0, outside = 0;
   for (int y = 0; y < height; ++y) {

@@ -1,14 +1,20 @@
-// Guards against an uninstaller that leaves pieces of the product behind,
-// deletes what is not the product's, or removes anything before the user agreed.
+// Guards against an uninstaller that leaves pieces of the product behind or
+// for a restart, deletes what is not the product's or what another
+// installation still uses, reports a half-removed product as removed, leaves
+// the product's programs running, or removes anything before the user agreed.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstring>
 #include <thread>
+// After windows.h, which it builds on.
+#include <shellapi.h>
 
 #include "common/texts.h"
 #include "payload/common/payload_names.h"
 #include "payload/uninstall/remove_product_win.h"
+#include "payload_members.h"
 #include "program_driver_win.h"
 
 namespace {
@@ -16,15 +22,17 @@ namespace {
 constexpr DWORD kRunMilliseconds = 60000;
 constexpr DWORD kStartMilliseconds = 10000;
 constexpr char kAppDir[] = "C:\\Program Files\\Tarnwick";
-constexpr char kPackDir[] = "C:\\Program Files\\Tarnwick\\Themes\\Northern Lights";
+constexpr char kThemesDir[] = "C:\\Program Files\\Tarnwick\\Themes";
+constexpr char kOtherAppDir[] = "C:\\Other Zindle";
+constexpr char kTipFile[] = "tips.txt";
 constexpr char kStartMenu[] = "C:\\test-menu";
 constexpr char kStartup[] = "C:\\test-menu\\Programs\\Startup";
 constexpr char kMakerMenu[] = "C:\\test-menu\\Programs\\Tarnwick";
 constexpr char kBoxCaption[] = "Tarnwick My Zindle Uninstall";
 constexpr char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
-std::string Join(const char* folder, const char* name) {
-  return std::string(folder) + "\\" + name;
+std::string Join(const std::string& folder, const char* name) {
+  return folder + "\\" + name;
 }
 
 std::string SystemFile(const char* name) {
@@ -93,11 +101,25 @@ std::string PendingDeletions() {
   return list;
 }
 
-bool GoneOrPending(const std::string& path) {
-  if (!Exists(path)) return true;
-  std::string lower = path;
-  CharLowerA(&lower[0]);
-  return PendingDeletions().find(lower) != std::string::npos;
+void DeleteTree(const char* folder) {
+  char from[MAX_PATH + 1] = "";  // a list of names, ended by an empty one
+  lstrcpynA(from, folder, MAX_PATH);
+  SHFILEOPSTRUCTA operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from;
+  operation.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  SHFileOperationA(&operation);
+}
+
+// The copy the uninstaller leaves through removes its file and folder just
+// after the run has ended.
+bool WaitUntilGone(const std::string& path) {
+  for (int i = 0; i < 100 && Exists(path); ++i) Sleep(100);
+  return !Exists(path);
+}
+
+std::string PackDir() {
+  return Join(kThemesDir, kImagePackTitle);
 }
 
 class UninstallTest : public ::testing::Test {
@@ -111,7 +133,7 @@ class UninstallTest : public ::testing::Test {
   // Lays out what a finished installation leaves, with the companion running
   // from the application directory.
   void SimulateInstall() {
-    MakeFolders(kPackDir);
+    MakeFolders(PackDir());
     MakeFolders(kMakerMenu);
     MakeFolders(kStartup);
     ASSERT_TRUE(CopyFileA(RunFile("Tarnwick.scr").c_str(), SystemFile(kSaverFile).c_str(), FALSE));
@@ -120,9 +142,8 @@ class UninstallTest : public ::testing::Test {
     ASSERT_TRUE(CopyFileA(RunFile("uninstall.exe").c_str(), Join(kAppDir, kUninstallerFile).c_str(),
                           FALSE));
     WriteText(Join(kAppDir, kTipFile), "Press Ctrl-Alt-T.\r\n");
-    WriteText(Join(kPackDir, "aurora.bmp"), "BM");
-    WriteText(Join(kPackDir, "pack.ini"), "[Pack]\r\n");
-    SetFileAttributesA(Join(kPackDir, "pack.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    for (const char* member : kImagePackMembers) WriteText(Join(PackDir(), member), "BM");
+    SetFileAttributesA(Join(PackDir(), "pack.ini").c_str(), FILE_ATTRIBUTE_READONLY);
     WriteText(Join(kMakerMenu, kUninstallLink), "link");
     WriteText(Join(kMakerMenu, kSaverLink), "link");
     WriteText(Join(kStartup, kCompanionLink), "link");
@@ -145,7 +166,8 @@ class UninstallTest : public ::testing::Test {
               nullptr);
   }
 
-  // Runs the installed uninstaller from the application directory.
+  // Runs the installed uninstaller from the application directory, as the
+  // list of installed programs does, and waits for the process it started.
   DWORD RunUninstaller(const char* arguments) {
     std::string application = Join(kAppDir, kUninstallerFile);
     std::string command = "\"" + application + "\"" + arguments;
@@ -158,7 +180,7 @@ class UninstallTest : public ::testing::Test {
   void ExpectInstallIntact() {
     EXPECT_TRUE(Exists(SystemFile(kSaverFile)));
     EXPECT_TRUE(Exists(Join(kAppDir, kCompanionFile)));
-    EXPECT_TRUE(Exists(Join(kPackDir, "aurora.bmp")));
+    EXPECT_TRUE(Exists(Join(PackDir(), "aurora.bmp")));
     EXPECT_TRUE(Exists(Join(kStartup, kCompanionLink)));
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
@@ -170,12 +192,10 @@ class UninstallTest : public ::testing::Test {
     EXPECT_EQ(FindWindowA(kCompanionClass, nullptr), nullptr) << "the companion still runs";
     DWORD exitCode = 1;
     EXPECT_TRUE(companion_.WaitForExit(0, &exitCode));
+    EXPECT_TRUE(WaitUntilGone(kAppDir));
+    EXPECT_EQ(PendingDeletions().find("tarnwick"), std::string::npos)
+        << "left for a restart: " << PendingDeletions();
     EXPECT_FALSE(Exists(SystemFile(kSaverFile)));
-    EXPECT_FALSE(Exists(Join(kAppDir, kCompanionFile)));
-    EXPECT_FALSE(Exists(Join(kAppDir, kTipFile)));
-    EXPECT_FALSE(Exists(Join(kAppDir, kThemesDirectory)));
-    EXPECT_TRUE(GoneOrPending(Join(kAppDir, kUninstallerFile)));
-    EXPECT_TRUE(GoneOrPending(kAppDir));
     EXPECT_FALSE(Exists(Join(kMakerMenu, kUninstallLink)));
     EXPECT_FALSE(Exists(Join(kMakerMenu, kSaverLink)));
     EXPECT_FALSE(Exists(kMakerMenu));
@@ -191,7 +211,8 @@ class UninstallTest : public ::testing::Test {
     if (HWND window = FindWindowA(kCompanionClass, nullptr)) SendMessageA(window, WM_CLOSE, 0, 0);
     DWORD exitCode = 0;
     companion_.WaitForExit(5000, &exitCode);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarnwick\\SS\\Extra");
+    DeleteTree(kAppDir);
+    DeleteTree(kOtherAppDir);
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tarnwick\\Other");
     RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     RegDeleteKeyA(HKEY_CURRENT_USER, kMakerKey);
@@ -201,45 +222,6 @@ class UninstallTest : public ::testing::Test {
 
   RunningProgram companion_;
 };
-
-TEST_F(UninstallTest, QuietRunRemovesEverythingSetupLeft) {
-  ASSERT_EQ(RunUninstaller(" /quiet"), static_cast<DWORD>(kUninstallRemoved));
-  ExpectProductRemoved();
-}
-
-TEST_F(UninstallTest, LeavesWhatIsNotTheProducts) {
-  const std::string otherSaver = SystemFile("other.scr");
-  WriteText(otherSaver, "MZ");
-  WritePrivateProfileStringA(kBootSection, kSaverKey, otherSaver.c_str(), kSystemIni);
-  WriteText(Join(kAppDir, "my notes.txt"), "mine");
-  WriteText(Join(kStartup, "Other Program.lnk"), "link");
-  MakeFolders("C:\\keep");
-  WriteText("C:\\keep\\diary.txt", "mine");
-  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueExecutable, "C:\\keep\\diary.txt");
-  SetText(HKEY_CURRENT_USER, "Software\\Tarnwick\\Other", "Kept", "yes");
-
-  ASSERT_EQ(RunUninstaller(" /QUIET"), static_cast<DWORD>(kUninstallRemoved));
-  EXPECT_EQ(CurrentSaverEntry(), otherSaver) << "another current saver was taken out";
-  EXPECT_TRUE(Exists(otherSaver));
-  EXPECT_TRUE(Exists("C:\\keep\\diary.txt")) << "a file named by a tampered setting was deleted";
-  EXPECT_FALSE(Exists(SystemFile(kSaverFile))) << "the saver in the system directory stays";
-  EXPECT_TRUE(Exists(Join(kAppDir, "my notes.txt")));
-  EXPECT_TRUE(Exists(Join(kStartup, "Other Program.lnk")));
-  EXPECT_FALSE(Exists(Join(kAppDir, kCompanionFile)));
-  EXPECT_FALSE(Exists(Join(kAppDir, kThemesDirectory)));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Tarnwick\\Other"));
-  DeleteFileA(otherSaver.c_str());
-  DeleteFileA(Join(kAppDir, "my notes.txt").c_str());
-}
-
-TEST_F(UninstallTest, ReportsAnItemItCouldNotRemove) {
-  SetText(HKEY_CURRENT_USER, "Software\\Tarnwick\\SS\\Extra", "Kept", "yes");
-  ASSERT_EQ(RunUninstaller(" /quiet"), static_cast<DWORD>(kUninstallIncomplete));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Tarnwick\\SS\\Extra"));
-  EXPECT_FALSE(Exists(Join(kAppDir, kCompanionFile))) << "the rest is still removed";
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
-}
 
 // Answers the uninstaller's message boxes from a second thread: records each
 // box's text and presses the given button.
@@ -252,8 +234,8 @@ class BoxAnswerer {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }
+  // Waits until every button has been given (or the time is up).
   std::vector<std::string> texts() {
-    stop_ = true;
     if (thread_.joinable()) thread_.join();
     return texts_;
   }
@@ -281,6 +263,116 @@ class BoxAnswerer {
   HWND last_ = nullptr;
   std::thread thread_;
 };
+
+TEST_F(UninstallTest, QuietRunClosesThePreviewAndRemovesEverythingSetupLeft) {
+  HWND display = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 50, 50, 160, 120, nullptr,
+                                 nullptr, nullptr, nullptr);
+  std::string command = SystemFile(kSaverFile) + " /p " + std::to_string(UINT_PTR(display));
+  RunningProgram preview;
+  ASSERT_TRUE(preview.Start(SystemFile(kSaverFile), command.c_str()));
+  for (int i = 0;
+       i < 100 && FindWindowExA(display, nullptr, kSaverPreviewClass, nullptr) == nullptr; ++i)
+    PumpMessagesFor(50);
+  ASSERT_NE(FindWindowExA(display, nullptr, kSaverPreviewClass, nullptr), nullptr);
+
+  ASSERT_EQ(RunUninstaller(" /quiet"), static_cast<DWORD>(kUninstallRemoved));
+  DWORD exitCode = 1;
+  EXPECT_TRUE(preview.WaitForExit(0, &exitCode)) << "the preview still runs";
+  ExpectProductRemoved();
+  DestroyWindow(display);
+}
+
+TEST_F(UninstallTest, LeavesWhatIsNotTheProductsAndSaysSo) {
+  const std::string otherSaver = SystemFile("other.scr");
+  WriteText(otherSaver, "MZ");
+  WritePrivateProfileStringA(kBootSection, kSaverKey, otherSaver.c_str(), kSystemIni);
+  WriteText(Join(kAppDir, "my notes.txt"), "mine");
+  WriteText(Join(kStartup, "Other Program.lnk"), "link");
+  MakeFolders("C:\\keep\\Themes");
+  WriteText("C:\\keep\\diary.txt", "mine");
+  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueExecutable, "C:\\keep\\diary.txt");
+  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueAppDir, "C:\\keep");
+  SetText(HKEY_CURRENT_USER, "Software\\Tarnwick\\Other", "Kept", "yes");
+
+  BoxAnswerer answerer({IDYES, IDOK});
+  ASSERT_EQ(RunUninstaller(""), static_cast<DWORD>(kUninstallKeptUserItems));
+  std::vector<std::string> texts = answerer.texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[1].find("left in place:\n'C:\\Program Files\\Tarnwick\\my notes.txt'"),
+            std::string::npos)
+      << texts[1];
+  EXPECT_EQ(CurrentSaverEntry(), otherSaver) << "another current saver was taken out";
+  EXPECT_TRUE(Exists(otherSaver));
+  EXPECT_TRUE(Exists("C:\\keep\\diary.txt")) << "a file named by a tampered setting was deleted";
+  EXPECT_TRUE(Exists("C:\\keep\\Themes"));
+  EXPECT_FALSE(Exists(SystemFile(kSaverFile))) << "the saver in the system directory stays";
+  EXPECT_FALSE(Exists(Join(kAppDir, kUninstallerFile)));
+  EXPECT_TRUE(Exists(Join(kAppDir, "my notes.txt")));
+  EXPECT_TRUE(Exists(Join(kStartup, "Other Program.lnk")));
+  EXPECT_FALSE(Exists(Join(kAppDir, kCompanionFile)));
+  EXPECT_FALSE(Exists(Join(kAppDir, kThemesDirectory)));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\Tarnwick\\Other"));
+  DeleteFileA(otherSaver.c_str());
+  DeleteTree("C:\\keep");
+}
+
+// A file in use stays, with both keys and the uninstaller, and nothing waits
+// for a restart; once the file is free, a second run finishes the job.
+TEST_F(UninstallTest, ReportsAnItemInUseAndASecondRunFinishes) {
+  HANDLE held = CreateFileA(Join(kAppDir, kTipFile).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  BoxAnswerer answerer({IDYES, IDOK});
+  EXPECT_EQ(RunUninstaller(""), static_cast<DWORD>(kUninstallIncomplete));
+  std::vector<std::string> texts = answerer.texts();  // shown once the copy is done
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_NE(texts[1].find("left:\n'C:\\Program Files\\Tarnwick\\tips.txt'\nClose the program"),
+            std::string::npos)
+      << texts[1];
+  EXPECT_FALSE(Exists(Join(kAppDir, kCompanionFile))) << "the rest is still removed";
+  EXPECT_TRUE(Exists(Join(kAppDir, kUninstallerFile)));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(PendingDeletions().find("tarnwick"), std::string::npos) << PendingDeletions();
+  CloseHandle(held);
+  EXPECT_EQ(RunUninstaller(" /quiet"), static_cast<DWORD>(kUninstallRemoved));
+  ExpectProductRemoved();
+}
+
+// The uninstall entry names another installation: it keeps the saver, the
+// current-saver entry, the shortcuts and both keys.
+TEST_F(UninstallTest, LeavesTheSharedPartsToTheRegisteredInstallation) {
+  MakeFolders(kOtherAppDir);
+  WriteText(Join(kOtherAppDir, "Uninstall.exe"), "MZ");
+  SetText(HKEY_LOCAL_MACHINE, kUninstallKey, kValueUninstallString,
+          std::string("\"") + kOtherAppDir + "\\Uninstall.exe\"");
+  ASSERT_EQ(RunUninstaller(" /QUIET"), static_cast<DWORD>(kUninstallRemoved));
+  EXPECT_TRUE(WaitUntilGone(kAppDir));
+  EXPECT_TRUE(Exists(SystemFile(kSaverFile)));
+  EXPECT_FALSE(CurrentSaverEntry().empty());
+  EXPECT_TRUE(Exists(Join(kStartup, kCompanionLink)));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
+
+// Without a temporary folder to leave through, it removes all but itself and
+// says that it is left.
+TEST_F(UninstallTest, WithoutATemporaryCopyLeavesOnlyItself) {
+  char saved[MAX_PATH] = "";
+  GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+  SetEnvironmentVariableA("TMP", "C:\\no such folder");
+  SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+  DWORD result = RunUninstaller(" /quiet");
+  SetEnvironmentVariableA("TMP", saved);
+  SetEnvironmentVariableA("TEMP", saved);
+  EXPECT_EQ(result, static_cast<DWORD>(kUninstallIncomplete));
+  EXPECT_TRUE(Exists(Join(kAppDir, kUninstallerFile)));
+  EXPECT_FALSE(Exists(Join(kAppDir, kThemesDirectory)));
+  EXPECT_FALSE(Exists(SystemFile(kSaverFile)));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+}
 
 TEST_F(UninstallTest, AsksFirstAndRemovesNothingOnNo) {
   BoxAnswerer answerer({IDNO});

@@ -1,0 +1,56 @@
+#include "payload/uninstall/close_programs_win.h"
+
+#include <windows.h>
+
+#include "common/handles_win.h"
+#include "common/texts.h"
+#include "payload/common/payload_names.h"
+
+namespace {
+
+constexpr DWORD kCloseMilliseconds = 10000;
+constexpr int kMaxWindows = 16;
+constexpr const char* kProgramClasses[] = {kCompanionClass, kSaverWindowClass, kSaverPreviewClass,
+                                           kSaverSettingsClass};
+
+struct WindowSearch {
+  const char* className;
+  HWND found[kMaxWindows];
+  int count;
+};
+
+BOOL CALLBACK CollectIfOfClass(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowSearch*>(data);
+  char name[64] = "";
+  if (search->count < kMaxWindows && GetClassNameA(window, name, sizeof name) > 0 &&
+      lstrcmpiA(name, search->className) == 0)
+    search->found[search->count++] = window;
+  return TRUE;
+}
+
+// A preview is a child of another program's window, so every window's
+// descendants are searched too.
+BOOL CALLBACK SearchWindowTree(HWND window, LPARAM data) {
+  CollectIfOfClass(window, data);
+  EnumChildWindows(window, CollectIfOfClass, data);
+  return TRUE;
+}
+
+void AskToCloseAndWait(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseMilliseconds, &ignored);
+  if (process.valid()) WaitForSingleObject(process.get(), kCloseMilliseconds);
+}
+
+}  // namespace
+
+void CloseProductPrograms() {
+  for (const char* className : kProgramClasses) {
+    WindowSearch search = {className, {}, 0};
+    EnumWindows(SearchWindowTree, reinterpret_cast<LPARAM>(&search));
+    for (int i = 0; i < search.count; ++i) AskToCloseAndWait(search.found[i]);
+  }
+}
