@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "common/handles_win.h"
 #include "resource_ids.h"
 
 namespace {
@@ -144,6 +146,57 @@ std::string CurrentSaverEntry() {
   return entry;
 }
 
+// The files Windows deletes at its next start, lower-cased, one a line.
+std::string PendingDeletions() {
+  ScopedKey key;
+  std::string list(65536, '\0');
+  DWORD size = static_cast<DWORD>(list.size());
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                    KEY_READ, key.out()) != ERROR_SUCCESS ||
+      RegQueryValueExA(key.get(), "PendingFileRenameOperations", nullptr, nullptr,
+                       reinterpret_cast<BYTE*>(&list[0]), &size) != ERROR_SUCCESS)
+    size = 0;
+  list.resize(size);
+  std::replace(list.begin(), list.end(), '\0', '\n');
+  std::transform(list.begin(), list.end(), list.begin(), [](char c) { return std::tolower(c); });
+  return list;
+}
+
+void ListFolder(const std::string& folder, std::set<std::string>* paths) {
+  WIN32_FIND_DATAA entry;
+  HANDLE found = FindFirstFileA(JoinPath(folder, "*").c_str(), &entry);
+  if (found == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string path = JoinPath(folder, name);
+    std::transform(path.begin(), path.end(), path.begin(), [](char c) { return std::tolower(c); });
+    paths->insert(path);
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListFolder(path, paths);
+  } while (FindNextFileA(found, &entry));
+  FindClose(found);
+}
+
+// A temporary copy of the uninstaller, waiting for a restart to go.
+void ExpectUninstallerCopy(const std::string& path) {
+  SCOPED_TRACE(path);
+  char temporary[MAX_PATH] = "";
+  GetTempPathA(sizeof temporary, temporary);
+  std::string folder = temporary;
+  std::transform(folder.begin(), folder.end(), folder.begin(),
+                 [](char c) { return std::tolower(c); });
+  EXPECT_EQ(path.rfind(folder, 0), 0u) << "a new file outside " << folder;
+  DWORD size = 0;
+  DWORD crc = FileCrc(path, &size);
+  bool isUninstaller = false;
+  for (const ArchiveMember& member : ListSetupArchive(IDR_PROGRAM_FILES))
+    isUninstaller |= member.name == "uninstall.exe" && member.crc == crc && member.size == size;
+  EXPECT_TRUE(isUninstaller) << "a new file that is not the uninstaller";
+  EXPECT_NE(PendingDeletions().find(path), std::string::npos) << "not left for deletion at restart";
+}
+
 std::string PackTitle() {
   std::string title = LoadSetupString(IDS_PACK_TITLE);
   return title.empty() ? "Nature" : title;
@@ -246,4 +299,64 @@ bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds) {
     Sleep(100);
   }
   return false;
+}
+
+std::set<std::string> ListPrefixFiles() {
+  std::set<std::string> paths;
+  ListFolder("C:", &paths);
+  return paths;
+}
+
+DWORD RunQuietUninstall(const std::string& appDir) {
+  std::string command;
+  EXPECT_TRUE(
+      ReadRegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString", &command));
+  std::string application = JoinPath(appDir, "Uninstall.exe");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(application.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &started))
+    return 1000;
+  DWORD code = 1001;
+  if (WaitForSingleObject(started.hProcess, kInstallLimit) == WAIT_OBJECT_0)
+    GetExitCodeProcess(started.hProcess, &code);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return code;
+}
+
+void ExpectProductRemoved(const std::string& appDir) {
+  for (int archive : {IDR_PROGRAM_FILES, IDR_IMAGE_PACK}) {
+    std::string folder =
+        archive == IDR_IMAGE_PACK ? JoinPath(JoinPath(appDir, "Themes"), PackTitle()) : appDir;
+    for (const ArchiveMember& member : ListSetupArchive(archive)) {
+      std::string path = JoinPath(folder, member.name);
+      // The copy the uninstaller leaves through takes its own file last.
+      for (int i = 0; i < 100 && FileExists(path); ++i) Sleep(100);
+      EXPECT_FALSE(FileExists(path)) << path;
+    }
+  }
+  EXPECT_FALSE(FileExists(SaverPath()));
+  std::string startMenu, startup;
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Start Menu", &startMenu);
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Startup", &startup);
+  EXPECT_FALSE(DirectoryExists(JoinPath(JoinPath(startMenu, "Programs"), "Tarnwick")));
+  EXPECT_FALSE(FileExists(JoinPath(startup, "Tarnwick Zindle.lnk")));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Tarnwick"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(CurrentSaverEntry().find("TARNWI"), std::string::npos) << CurrentSaverEntry();
+  EXPECT_EQ(PendingDeletions().find("tarnwi"), std::string::npos) << PendingDeletions();
+}
+
+void ExpectPrefixAsBefore(const std::set<std::string>& before) {
+  ASSERT_FALSE(before.empty());
+  std::set<std::string> now = ListPrefixFiles();
+  for (const std::string& path : before) EXPECT_TRUE(now.count(path)) << "gone: " << path;
+  for (const std::string& path : now) {
+    if (!before.count(path)) ExpectUninstallerCopy(path);
+  }
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
 }

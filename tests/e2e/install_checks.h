@@ -3,6 +3,7 @@
 // GoogleTest; call them with ASSERT_NO_FATAL_FAILURE or EXPECT_NO_FATAL_FAILURE.
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "e2e_support.h"
@@ -39,3 +40,19 @@ DWORD ExpectCompanionRunning(const std::string& appDir);
 // Setup started the screen saver with "+s" when it ended; the saver is ended
 // here again. Returns whether one was found.
 bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
+
+// Every file and folder of drive C:, lower-cased.
+std::set<std::string> ListPrefixFiles();
+
+// Runs the uninstaller the uninstall entry names with "/quiet", as a package
+// tool does, and returns the exit code of the process it started.
+DWORD RunQuietUninstall(const std::string& appDir);
+
+// The product's files, shortcuts, keys and system.ini entry are gone, and no
+// file of it waits for a restart.
+void ExpectProductRemoved(const std::string& appDir);
+
+// The prefix holds the files and folders of `before` and besides them only
+// the uninstaller's temporary copies, each left for deletion at restart;
+// neither registry key of the product is there.
+void ExpectPrefixAsBefore(const std::set<std::string>& before);

@@ -1,9 +1,13 @@
 // Guards against a setup.exe that, walked through as a person would, leaves a
 // file, key, shortcut or setting out, paints its backdrop wrongly, starts or
 // closes its programs wrongly, forgets the previous answers, or lets itself be
-// closed while it installs. The tests run in order in one prefix: the second
-// run installs over the first one's installation.
+// closed while it installs; and against an uninstaller that leaves anything of
+// what setup wrote, deletes what setup did not write, or needs a restart. The
+// tests run in order in one prefix: the second run installs over the first
+// one's installation, and each uninstall round removes the one before it.
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "e2e_support.h"
 #include "install_checks.h"
@@ -13,6 +17,9 @@ namespace {
 
 const WizardAnswers kAnswers = {"Ada Tester", "Tarnwick Test Lab", "ada@example.org", "", true,
                                 false};
+
+// The prefix's files before the first installation.
+std::set<std::string> gBeforeInstall;
 
 constexpr COLORREF kPureBlue = RGB(0, 0, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -52,6 +59,7 @@ void FinishAndExpectExit(SetupRun& run) {
 TEST(TypicalRun, InstallsEverythingStartsTheCompanionAndTheSaverAtExit) {
   ASSERT_NO_FATAL_FAILURE(SeedShellFolders());
   ExpectNothingStarted();
+  gBeforeInstall = ListPrefixFiles();
   SetupRun run;
   ASSERT_TRUE(run.started());
   ASSERT_TRUE(run.WaitForPage("Welcome!"));
@@ -147,8 +155,102 @@ TEST(TypicalRun, SecondRunClosesTheCompanionPresetsTheAnswersAndCannotBeClosedMe
 
   ExpectInstalled(DefaultAppDir(), kAnswers);
   EXPECT_FALSE(FindAndEndExitSaver(run.id(), 2000)) << "the saver started although cleared";
-  ExpectCompanionRunning(DefaultAppDir());
-  EXPECT_TRUE(CloseCompanion(10000));
+  ExpectCompanionRunning(DefaultAppDir());  // the uninstaller closes it
+}
+
+void WriteTextFile(const std::string& path, const char* text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  DWORD written = 0;
+  WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string CurrentSaverEntry() {
+  char entry[MAX_PATH] = "";
+  GetPrivateProfileStringA("boot", "SCRNSAVE.EXE", "", entry, sizeof entry, "system.ini");
+  return entry;
+}
+
+void InstallWithoutLaunch() {
+  SetupRun run;
+  ASSERT_TRUE(run.started());
+  ASSERT_NO_FATAL_FAILURE(WalkWizard(run, kAnswers));
+  ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
+  run.ClickControl(IDC_COMPLETE_LAUNCH);
+  ASSERT_NO_FATAL_FAILURE(FinishAndExpectExit(run));
+  EXPECT_TRUE(run.messages().empty()) << run.messages().front();
+  ExpectInstalled(DefaultAppDir(), kAnswers);
+}
+
+// Round one, with the companion and the saver's settings running: a package
+// tool's quiet uninstall leaves the prefix as it was before setup.
+TEST(TypicalRun, QuietUninstallClosesTheProgramsAndLeavesThePrefixAsBefore) {
+  ASSERT_NE(FindWindowA("TarnwickZindleClass", nullptr), nullptr) << "needs the second run";
+  std::string command = "\"" + SaverPath() + "\" /c";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION settings = {};
+  ASSERT_TRUE(CreateProcessA(SaverPath().c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &settings));
+  for (int i = 0; i < 100 && !FindWindowA("TarnwickSaverSettingsClass", nullptr); ++i) Sleep(100);
+  ASSERT_NE(FindWindowA("TarnwickSaverSettingsClass", nullptr), nullptr);
+
+  EXPECT_EQ(RunQuietUninstall(DefaultAppDir()), 0u);
+  EXPECT_EQ(WaitForSingleObject(settings.hProcess, 0), static_cast<DWORD>(WAIT_OBJECT_0))
+      << "the saver's settings are still open";
+  CloseHandle(settings.hThread);
+  CloseHandle(settings.hProcess);
+  ExpectNothingStarted();
+  ExpectProductRemoved(DefaultAppDir());
+  for (int i = 0; i < 50 && DirectoryExists(DefaultAppDir()); ++i) Sleep(100);
+  EXPECT_FALSE(DirectoryExists(DefaultAppDir()));
+  ExpectPrefixAsBefore(gBeforeInstall);
+}
+
+// Round two: the user's own files under the application directory stay, a
+// changed "AppDir" is not followed, and the system's blank saver takes over.
+TEST(TypicalRun, UninstallKeepsTheUsersFilesAndIgnoresAChangedAppDir) {
+  ASSERT_NO_FATAL_FAILURE(InstallWithoutLaunch());
+  const std::string themes = JoinPath(DefaultAppDir(), "Themes");
+  const std::string pack = JoinPath(themes, LoadSetupString(IDS_PACK_TITLE));
+  const std::string holiday = JoinPath(themes, "My Holiday");
+  const std::string decoy = "C:\\decoy";
+  const std::string decoyPack =
+      JoinPath(JoinPath(decoy, "Themes"), LoadSetupString(IDS_PACK_TITLE));
+  const std::string blank = JoinPath(SystemDirectory(), "scrnsave.scr");
+  for (const std::string& folder : {holiday, decoy, JoinPath(decoy, "Themes"), decoyPack})
+    CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string kept[] = {JoinPath(pack, "note.txt"), JoinPath(holiday, "beach.bmp"),
+                              JoinPath(decoy, "Zindle.exe"), JoinPath(decoyPack, "aurora.bmp")};
+  for (const std::string& file : kept) ASSERT_NO_FATAL_FAILURE(WriteTextFile(file, "mine"));
+  ASSERT_NO_FATAL_FAILURE(WriteTextFile(blank, "MZ"));
+  ASSERT_TRUE(WriteRegistryText(HKEY_CURRENT_USER, kSettingsKey, "AppDir", decoy));
+
+  EXPECT_EQ(RunQuietUninstall(DefaultAppDir()), 3u) << "the result does not say what was kept";
+  ExpectProductRemoved(DefaultAppDir());
+  for (const std::string& file : kept) EXPECT_TRUE(FileExists(file)) << file;
+  char shortBlank[MAX_PATH] = "";
+  GetShortPathNameA(blank.c_str(), shortBlank, sizeof shortBlank);
+  EXPECT_TRUE(SameText(CurrentSaverEntry(), shortBlank)) << CurrentSaverEntry();
+
+  for (const std::string& file : kept) DeleteFileA(file.c_str());
+  for (const std::string& folder :
+       {decoyPack, JoinPath(decoy, "Themes"), decoy, holiday, pack, themes, DefaultAppDir()})
+    EXPECT_TRUE(RemoveDirectoryA(folder.c_str())) << folder << " holds more than the user's files";
+  DeleteFileA(blank.c_str());
+  WritePrivateProfileStringA("boot", "SCRNSAVE.EXE", nullptr, "system.ini");
+  ExpectPrefixAsBefore(gBeforeInstall);
+}
+
+// Round three: another user, or a run after the settings went, still removes
+// the installation the uninstaller belongs to.
+TEST(TypicalRun, UninstallWithoutTheSettingsKeyStillRemovesTheInstallation) {
+  ASSERT_NO_FATAL_FAILURE(InstallWithoutLaunch());
+  ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
+  EXPECT_EQ(RunQuietUninstall(DefaultAppDir()), 0u);
+  ExpectProductRemoved(DefaultAppDir());
+  ExpectPrefixAsBefore(gBeforeInstall);
 }
 
 }  // namespace
