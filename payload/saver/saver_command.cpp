@@ -1,7 +1,6 @@
 #include "payload/saver/saver_command.h"
 
 #include <cctype>
-#include <cstdlib>
 
 #include "payload/common/command_line.h"
 
@@ -39,8 +38,17 @@ bool IsNumber(const char* text) {
   return true;
 }
 
+// A number too large for a handle gives the largest one, which names no window.
 std::uintptr_t ReadWindow(const char* text) {
-  return text != nullptr && IsNumber(text) ? std::strtoull(text, nullptr, 10) : 0;
+  if (text == nullptr || !IsNumber(text)) return 0;
+  constexpr std::uintptr_t kLargest = ~std::uintptr_t{0};
+  std::uintptr_t window = 0;
+  for (; *text != '\0'; ++text) {
+    auto digit = static_cast<std::uintptr_t>(*text - '0');
+    if (window > (kLargest - digit) / 10) return kLargest;
+    window = window * 10 + digit;
+  }
+  return window;
 }
 
 }  // namespace

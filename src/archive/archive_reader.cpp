@@ -1,6 +1,5 @@
 #include "archive/archive_reader.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "archive/crc32.h"
@@ -36,9 +35,9 @@ uint32_t GetLE32(const unsigned char* bytes) {
 }
 
 void FormSignatures() {
-  std::snprintf(gArchiveReader.localSignature, 5, "P%s", kLocalTail);
-  std::snprintf(gArchiveReader.centralSignature, 5, "P%s", kCentralTail);
-  std::snprintf(gArchiveReader.endSignature, 5, "P%s", kEndTail);
+  FormatText(gArchiveReader.localSignature, 5, "P%s", kLocalTail);
+  FormatText(gArchiveReader.centralSignature, 5, "P%s", kCentralTail);
+  FormatText(gArchiveReader.endSignature, 5, "P%s", kEndTail);
 }
 
 bool IsSignature(const unsigned char* bytes, const char* signature) {
@@ -264,8 +263,8 @@ bool WriteMemberContents(const char* path) {
       return Inflate() == kInflateDone;
     default: {
       char message[kMessageSize];
-      std::snprintf(message, sizeof message, kUnsupportedMethodFormat, path,
-                    static_cast<int>(reader.central.method));
+      FormatText(message, sizeof message, kUnsupportedMethodFormat, path,
+                 static_cast<int>(reader.central.method));
       reader.output->Report(message);
       return false;
     }

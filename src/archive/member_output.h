@@ -8,8 +8,12 @@
 // Takes decoded or stored member bytes in the order they belong to the file.
 class ByteSink {
  public:
-  virtual ~ByteSink() = default;
   virtual void Write(const unsigned char* bytes, uint32_t count) = 0;
+
+ protected:
+  // Never deleted through this class: no virtual destructor, so no operator
+  // delete is needed and no part of the C++ runtime comes with the program.
+  ~ByteSink() = default;
 };
 
 // The member files of one extraction. At most one file is open at a time: the

@@ -11,7 +11,7 @@ namespace {
 class FileMemberOutput : public MemberOutput {
  public:
   explicit FileMemberOutput(HWND panel) : panel_(panel) {}
-  ~FileMemberOutput() override {
+  ~FileMemberOutput() {
     if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
   }
   FileMemberOutput(const FileMemberOutput&) = delete;

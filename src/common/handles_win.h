@@ -69,3 +69,19 @@ class ComPointer {
  private:
   T* pointer_ = nullptr;
 };
+
+// A zero-filled block of the process heap, freed when it goes out of scope;
+// get() is null when there was no memory for it.
+class HeapBlock {
+ public:
+  explicit HeapBlock(SIZE_T size) : block_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
+  ~HeapBlock() {
+    if (block_ != nullptr) HeapFree(GetProcessHeap(), 0, block_);
+  }
+  HeapBlock(const HeapBlock&) = delete;
+  HeapBlock& operator=(const HeapBlock&) = delete;
+  void* get() const { return block_; }
+
+ private:
+  void* block_;
+};

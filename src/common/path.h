@@ -15,3 +15,9 @@ bool AppendPath(char* path, const char* component);
 // Copies text into a buffer of `size` bytes, cutting it to size - 1 characters;
 // the copy is always terminated.
 void CopyText(char* destination, std::size_t size, const char* text);
+
+// Formats into a buffer of `size` bytes: each "%s" takes the next text argument
+// and each "%d" the next int, as decimal; every other character is copied. What
+// does not fit is cut off; the result is always terminated. The platform's own
+// formatting would bring a large runtime into every program that uses it.
+void FormatText(char* destination, std::size_t size, const char* format, ...);

@@ -1,7 +1,5 @@
 #include "install/install_worker_win.h"
 
-#include <vector>
-
 #include "archive/resource_archive_win.h"
 #include "common/handles_win.h"
 #include "common/path.h"
@@ -118,11 +116,12 @@ void ReadVersionNumber(InstallRun& run) {
   DWORD ignored = 0;
   DWORD size = SystemGetFileVersionInfoSizeA(run.saverFile, &ignored);
   if (size == 0) return;
-  std::vector<BYTE> block(size);
-  if (!SystemGetFileVersionInfoA(run.saverFile, 0, size, block.data())) return;
+  HeapBlock block(size);
+  if (block.get() == nullptr || !SystemGetFileVersionInfoA(run.saverFile, 0, size, block.get()))
+    return;
   void* root = nullptr;
   UINT rootSize = 0;
-  if (!SystemVerQueryValueA(block.data(), "\\", &root, &rootSize) ||
+  if (!SystemVerQueryValueA(block.get(), "\\", &root, &rootSize) ||
       rootSize < sizeof(VS_FIXEDFILEINFO))
     return;
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(root);

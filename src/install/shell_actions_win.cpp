@@ -31,7 +31,7 @@ class ComScope {
 
 bool SaveLink(IShellLinkA* link, const char* linkFile) {
   ComPointer<IPersistFile> file;
-  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out()))) return false;
+  if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.out()))) return false;
   WCHAR widePath[kPathSize] = L"";
   MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, kPathSize);
   return SUCCEEDED(file->Save(widePath, TRUE));
@@ -62,8 +62,10 @@ int CreateShortcut(const char* description, const char* target, const char* link
   ComScope com;
   if (!com.ok()) return 0;
   ComPointer<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              link.out())))
+  // __uuidof: the identifiers from the headers; the uuid library would bring
+  // every identifier of the system along with the three used here.
+  if (FAILED(CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER,
+                              __uuidof(IShellLinkA), link.out())))
     return 0;
   link->SetPath(target);
   link->SetDescription(description);

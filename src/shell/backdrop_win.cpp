@@ -1,7 +1,5 @@
 #include "shell/backdrop_win.h"
 
-#include <cstdio>
-
 #include "common/handles_win.h"
 #include "common/report_error_win.h"
 #include "common/texts.h"
@@ -80,10 +78,13 @@ void PaintTitle(HDC dc) {
 // author ("by %s") and the image pack's title. Returns how many there are.
 int LoadCreditLines(char lines[][kCreditLineSize]) {
   char text[kCreditLineSize];
+  // Room for the author and the words around it; the line takes what fits.
+  char byLine[kCreditLineSize + sizeof kByFormat];
   int count = 0;
   if (LoadStringA(gState.Instance, IDS_PACK_RIGHTS, lines[count], kCreditLineSize) > 0) ++count;
   if (LoadStringA(gState.Instance, IDS_PACK_AUTHOR, text, kCreditLineSize) > 0) {
-    std::snprintf(lines[count], kCreditLineSize, kByFormat, text);
+    wsprintfA(byLine, kByFormat, text);
+    CopyText(lines[count], kCreditLineSize, byLine);
     ++count;
   }
   if (LoadStringA(gState.Instance, IDS_PACK_TITLE, lines[count], kCreditLineSize) > 0) ++count;

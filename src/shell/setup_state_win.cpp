@@ -1,7 +1,5 @@
 #include "shell/setup_state_win.h"
 
-#include <vector>
-
 #include "common/handles_win.h"
 #include "common/texts.h"
 
@@ -21,13 +19,15 @@ bool ReadTextValue(HKEY key, const char* name, char* field, DWORD size) {
   DWORD length = 0;
   if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &length) != ERROR_SUCCESS) return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::vector<char> data(length + 1, '\0');
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &length) !=
-      ERROR_SUCCESS)
+  DWORD capacity = length + 1;
+  HeapBlock data(capacity);
+  char* text = static_cast<char*>(data.get());
+  if (text == nullptr || RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text),
+                                          &length) != ERROR_SUCCESS)
     return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  data[length < data.size() ? length : data.size() - 1] = '\0';
-  CopyText(field, size, data.data());
+  text[length < capacity ? length : capacity - 1] = '\0';
+  CopyText(field, size, text);
   return true;
 }
 

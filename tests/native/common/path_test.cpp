@@ -1,9 +1,10 @@
 // Guards against paths joined with a doubled or missing separator, and against
-// a join that overruns the 260-character buffer.
+// a join or a formatted text that overruns its buffer.
 #include "common/path.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 namespace {
@@ -42,6 +43,20 @@ TEST(CopyText, CutsToTheBufferAndAlwaysTerminates) {
   EXPECT_STREQ(small, "abc");
   CopyText(small, sizeof small, "");
   EXPECT_STREQ(small, "");
+}
+
+TEST(FormatText, FillsTextsAndNumbersAndCutsWhatDoesNotFit) {
+  char buffer[40];
+  FormatText(buffer, sizeof buffer, "'%s' is type %d", "a.bin", 12);
+  EXPECT_STREQ(buffer, "'a.bin' is type 12");
+  FormatText(buffer, sizeof buffer, "%d %d %d 100%", 0, -7, INT_MIN);
+  EXPECT_STREQ(buffer, "0 -7 -2147483648 100%");
+  char small[8] = "xxxxxxx";
+  FormatText(small, 6, "%s!", "Tarnwick");
+  EXPECT_STREQ(small, "Tarnw");
+  EXPECT_EQ(small[6], 'x');  // nothing past the size given
+  FormatText(small, 4, "P%s", "K\x03\x04");
+  EXPECT_STREQ(small, "PK\x03");
 }
 
 }  // namespace
