@@ -16,10 +16,12 @@ import sys
 import tempfile
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools"))
+from pe_resources import rcdata_resources  # noqa: E402
+
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "ole32.dll", "msvcrt.dll"}
 ARCHIVE_ATTRIBUTES = 0x20
-RT_RCDATA = 10
 CARRIED_ARCHIVES = {5000: "saver.zip", 5001: "program_files.zip", 1: "image_pack.zip"}
 
 failures = []
@@ -112,43 +114,6 @@ def check_archives(payload, image_script, saver, zindle, uninstall):
         for name in members:
             check(same_file(data.get(name), os.path.join(again, name)),
                   f"{name} comes out different when drawn again")
-
-
-def resource_section(image):
-    """Returns (section bytes, section RVA) of the PE file's .rsrc section."""
-    header = struct.unpack_from("<I", image, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<2xH12xH", image, header + 4)
-    table = header + 24 + optional_size
-    for index in range(sections):
-        name, _, rva, raw_size, raw_offset = struct.unpack_from("<8sIIII", image, table + 40 * index)
-        if name.rstrip(b"\0") == b".rsrc":
-            return image[raw_offset:raw_offset + raw_size], rva
-    return b"", 0
-
-
-def directory_entries(section, offset):
-    """(id, target offset, is a subdirectory) for the numbered entries of a directory."""
-    named, numbered = struct.unpack_from("<12xHH", section, offset)
-    for index in range(named, named + numbered):
-        ident, target = struct.unpack_from("<II", section, offset + 16 + 8 * index)
-        yield ident, target & 0x7FFFFFFF, bool(target & 0x80000000)
-
-
-def rcdata_resources(path):
-    """Maps each RCDATA resource id of the program to its bytes (first language)."""
-    with open(path, "rb") as f:
-        image = f.read()
-    section, rva = resource_section(image)
-    found = {}
-    for kind, kinds, _ in directory_entries(section, 0):
-        if kind != RT_RCDATA:
-            continue
-        for ident, languages, _ in directory_entries(section, kinds):
-            for _, entry, _ in directory_entries(section, languages):
-                data_rva, size = struct.unpack_from("<II", section, entry)
-                found[ident] = section[data_rva - rva:data_rva - rva + size]
-                break
-    return found
 
 
 def check_setup_resources(setup, payload):
