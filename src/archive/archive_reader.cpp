@@ -278,7 +278,7 @@ bool IsMemberIntact(const char* path) {
   const ArchiveReader& reader = gArchiveReader;
   if (reader.memberCrc == reader.central.crc) return true;
   char message[kMessageSize];
-  std::snprintf(message, sizeof message, kDamagedMemberFormat, path);
+  FormatText(message, sizeof message, kDamagedMemberFormat, path);
   reader.output->Report(message);
   return false;
 }
