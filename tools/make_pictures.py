@@ -34,34 +34,50 @@ def night_icon_pixel(x, y, size):
     return sky
 
 
+def pack_indices(indices, bits):
+    """One DIB row of colour indices at 4 or 8 bits each, padded to 4 bytes."""
+    if bits == 4:
+        indices = indices + [0] * (len(indices) % 2)
+        row = bytes(indices[i] << 4 | indices[i + 1] for i in range(0, len(indices), 2))
+    else:
+        row = bytes(indices)
+    return row + bytes(-len(row) % 4)
+
+
 def icon_image(size):
-    rows = []
-    for y in range(size - 1, -1, -1):  # bottom-up, as in a DIB
-        row = bytearray()
-        for x in range(size):
-            r, g, b, a = night_icon_pixel(x, y, size)
-            row += bytes((b, g, r, a))
-        rows.append(bytes(row))
+    """One icon image of 4 or 8 bits a pixel, as few as its colours allow:
+    header, palette, colour indices and AND mask, all bottom-up. Windows of
+    every generation shows such icons, and the palette holds just the colours
+    the icon uses, so it costs far less than 32 bits a pixel."""
+    pixels = [[night_icon_pixel(x, y, size) for x in range(size)] for y in range(size - 1, -1, -1)]
+    # Transparent pixels are black, so that the screen shows through the mask.
+    colours = sorted({p[:3] for row in pixels for p in row})
+    bits = 4 if len(colours) <= 16 else 8
+    index = {c: i for i, c in enumerate(colours)}
+    palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
+    rows = b"".join(pack_indices([index[p[:3]] for p in row], bits) for row in pixels)
     mask_stride = ((size + 31) // 32) * 4
     mask = bytearray()
-    for y in range(size - 1, -1, -1):
-        bits = bytearray(mask_stride)
-        for x in range(size):
-            if night_icon_pixel(x, y, size)[3] == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        mask += bits
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    return header + b"".join(rows) + bytes(mask)
+    for row in pixels:
+        line = bytearray(mask_stride)
+        for x, p in enumerate(row):
+            if p[3] == 0:
+                line[x // 8] |= 0x80 >> (x % 8)
+        mask += line
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, len(colours), 0)
+    return len(colours), bits, header + palette + rows + bytes(mask)
 
 
 def write_icon(path):
-    images = [icon_image(32), icon_image(16)]
+    sizes = (32, 16)
+    images = [icon_image(size) for size in sizes]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
-    for size, image in zip((32, 16), images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+    for size, (colours, bits, image) in zip(sizes, images):
+        count = colours if bits < 8 else 0  # the directory counts colours below 256 only
+        out += struct.pack("<BBBBHHII", size, size, count, 0, 1, bits, len(image), offset)
         offset += len(image)
-    for image in images:
+    for _, _, image in images:
         out += image
     with open(path, "wb") as f:
         f.write(out)
@@ -264,12 +280,12 @@ def write_bitmap(path, width, height, pixel):
         raise ValueError("%s uses %d colours" % (path, len(colours)))
     index = {c: i for i, c in enumerate(colours)}
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
-    palette += bytes(4 * (256 - len(colours)))
     stride = (width + 3) & ~3
     rows = b"".join(
         bytes(index[c] for c in image[y]) + bytes(stride - width) for y in range(height - 1, -1, -1))
     offset = 14 + 40 + len(palette)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835, 256, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835,
+                       len(colours), 0)
     header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
     with open(path, "wb") as f:
         f.write(header + info + palette + rows)
