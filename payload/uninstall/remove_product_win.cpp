@@ -24,6 +24,11 @@ struct KnownNames {
   const char* folder;  // a subfolder of the product, or null
 };
 
+// Named constants rather than temporaries, which the compiler would keep as
+// writable data: a section of their own in the file.
+constexpr KnownNames kImagePackNames = {kImagePackMembers, kImagePackMemberCount, nullptr};
+constexpr KnownNames kAppDirNames = {kProgramMembers, kProgramMemberCount, kThemesDirectory};
+
 bool BuildPath(char* path, const char* base, const char* component) {
   CopyText(path, kPathSize, base);
   return AppendPath(path, component);
@@ -115,7 +120,7 @@ void RemovePackFolder(const char* pack, RemovalReport* report) {
     return;
   }
   for (const char* name : kImagePackMembers) RemoveFileIn(pack, name, report);
-  RemoveProductFolder(pack, {kImagePackMembers, kImagePackMemberCount, nullptr}, report);
+  RemoveProductFolder(pack, kImagePackNames, report);
 }
 
 // The image pack's files by name, then its folder and "Themes" when empty.
@@ -267,7 +272,7 @@ void RemoveProduct(const char* appDir, bool uninstallerStays, RemovalReport* rep
     NoteFailure(report, uninstaller);
   RemoveProgramFiles(appDir, report);
   RemoveImagePack(appDir, report);
-  NoteUserItemsIn(appDir, {kProgramMembers, kProgramMemberCount, kThemesDirectory}, report);
+  NoteUserItemsIn(appDir, kAppDirNames, report);
   if (!registered) return;
   if (saverKnown) RemoveFile(saver, report);
   RemoveShortcuts(report);
