@@ -130,6 +130,8 @@ int main(int argc, char** argv) {
   int repeats = argc > 2 ? std::atoi(argv[2]) : 10;
   std::vector<Sample> samples;
   if (!LoadCorpus(argv[1], samples)) return 1;
+  std::printf("%zu-bit build, zlib %s, best of %d rounds\n", sizeof(void*) * 8, zlibVersion(),
+              repeats);
   std::printf("%-22s %10s %12s %12s %7s\n", "stream", "output", "ours MB/s", "zlib MB/s", "ratio");
   double oursTotal = 0, zlibTotal = 0;
   size_t bytesTotal = 0;

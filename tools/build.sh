@@ -5,6 +5,8 @@
 #   i686      setup.exe and the Windows tests for 32-bit Windows (the product)
 #   x86_64    the same for 64-bit Windows
 #   bench     the decoder benchmark (Release, native, links zlib)
+#   bench32   the same built for i686 (-m32) against the i386 zlib: the product's
+#             own processor
 # Extra arguments go to the build (e.g. --target setup).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +17,7 @@ case "$flavour" in
   sanitize) args=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSETUP_SANITIZE=ON -DSETUP_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   i686|x86_64) args=(-DCMAKE_TOOLCHAIN_FILE=$root/cmake/toolchain-$flavour-mingw.cmake) ;;
   bench) args=(-DSETUP_BENCH=ON -DCMAKE_BUILD_TYPE=Release) ;;
+  bench32) args=(-DSETUP_BENCH=ON -DCMAKE_BUILD_TYPE=Release "-DCMAKE_C_FLAGS=-m32 -fno-pie" "-DCMAKE_CXX_FLAGS=-m32 -fno-pie" -DCMAKE_EXE_LINKER_FLAGS=-no-pie) ;;
   *) echo "build.sh: unknown flavour $flavour" >&2; exit 2 ;;
 esac
 mkdir -p "$root/build"
