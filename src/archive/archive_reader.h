@@ -84,12 +84,19 @@ inline int32_t MemberBytesLeft() {
   return gArchiveReader.memberBudget;
 }
 
-// NextMemberByte for a member known to have the byte.
-inline unsigned TakeMemberByte() {
+// The member's bytes not yet taken, MemberBytesLeft() of them when that is
+// positive: a decoder may read ahead in them and then take what it used.
+inline const unsigned char* MemberBytes() {
+  return gArchiveReader.position;
+}
+
+// Takes `count` of the member's bytes, as that many NextMemberByte calls would;
+// the member must have them.
+inline void SkipMemberBytes(uint32_t count) {
   ArchiveReader& reader = gArchiveReader;
-  --reader.memberBudget;
-  --reader.remaining;
-  return *reader.position++;
+  reader.position += count;
+  reader.remaining -= count;
+  reader.memberBudget -= static_cast<int32_t>(count);
 }
 
 // Takes up to `count` of the member's bytes at once, as that many NextMemberByte

@@ -15,6 +15,7 @@ constexpr unsigned kMaxCodeLength = 16;
 constexpr unsigned kMaxLiteralCodes = 288;
 constexpr unsigned kMaxDistanceCodes = 32;
 constexpr unsigned kCodeLengthCodes = 19;
+constexpr unsigned kMaxMatchLength = 258;
 
 // Operations of a decode entry besides 0..13, the extra bits of a length or a
 // distance; 17..32 link to a sub-table indexed by (operation - 16) more bits.
@@ -34,6 +35,34 @@ constexpr unsigned kFixedDistanceLookupBits = 5;
 // than this has run off its end, and its all-one bits could decode for ever.
 constexpr int kLookAheadBytes = 4;
 
+// The bit buffer is a machine word. Where the member has bytes to spare it is
+// filled a word at a time: a little-endian load puts the next bytes above the
+// bits already held, as bytes taken one by one would.
+using BitBuffer = uintptr_t;
+constexpr unsigned kBufferBits = sizeof(BitBuffer) * 8;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "word loads assume little-endian");
+
+// The longest code.
+constexpr unsigned kMaxCodeBits = 15;
+// The most literals one step of the fast loop decodes: it goes on while the
+// buffer holds a whole code, and each takes a bit at least.
+constexpr unsigned kMaxLiteralsPerStep = kBufferBits - 8 - kMaxCodeBits + 1;
+// The fast loop runs while the member holds more than this many bytes beyond
+// those in the bit buffer: every word one step of it loads lies within them
+// (a step refills twice, or three times with a 32-bit buffer).
+constexpr int32_t kFastInputMargin = 32;
+
+// Match copies move whole words, two at a time, and may write up to two words
+// past the match.
+constexpr unsigned kCopyWord = 8;
+// One step of the fast loop writes at most its literals and one match, with a
+// copy's overshoot, past the end of the window before the window is written.
+constexpr unsigned kWindowSlack = kMaxLiteralsPerStep + kMaxMatchLength + 2 * kCopyWord;
+// Windows follow one another in a run, each with the one before it as its
+// history, so that no distance wraps; at the run's end, the last window moves
+// to its start.
+constexpr unsigned kRunWindows = 4;
+
 // Symbols 257..287: the two past RFC 1951's list decode as invalid codes.
 constexpr uint16_t kLengthBases[] = {3,  4,   5,   6,   7,   8,   9,   10, 11, 13, 15,
                                      17, 19,  23,  27,  31,  35,  43,  51, 59, 67, 83,
@@ -51,26 +80,58 @@ constexpr uint8_t kCodeLengthOrder[kCodeLengthCodes] = {16, 17, 18, 0, 8,  7, 9,
 constexpr uint32_t kMasks[kMaxCodeLength + 1] = {
     0, 1, 3, 7, 15, 31, 63, 127, 255, 511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
 
-// One entry of a lookup table. The first entry of every allocated block is a
-// header whose `table` is the next block of the same table, or null.
-struct DecodeEntry {
-  uint8_t operation;
-  uint8_t bits;
-  union {
-    uint16_t value;
-    DecodeEntry* table;
-  };
-};
+// One entry of a lookup table, packed so that one load brings it: bits 0..7
+// hold the code bits it consumes at its table's level, 8..14 its operation,
+// 15 is set for a literal, so that one test tells literals, and 16..31 hold
+// its value. A code's tables share one allocation, the root first; a link's
+// value is half its sub-table's index there (every table has an even size).
+using DecodeEntry = uint32_t;
+constexpr DecodeEntry kLiteralFlag = 0x8000;
+// So the tables of a code may hold this many entries. The tables of codes of
+// at most 15 bits come to far fewer; a code that would need more is refused as
+// if the memory for its tables were missing.
+constexpr unsigned kMaxTableEntries = 1u << 17;
+
+constexpr DecodeEntry MakeDecodeEntry(unsigned operation, unsigned bits, unsigned value) {
+  return value << 16 | (operation == kOpLiteral ? kLiteralFlag : 0) | operation << 8 | bits;
+}
+
+inline bool IsLiteral(DecodeEntry entry) {
+  return (entry & kLiteralFlag) != 0;
+}
+
+// The entry's bits, as a shift count: the bits above them in the low byte are 0.
+inline unsigned EntryBits(DecodeEntry entry) {
+  return entry & (kBufferBits - 1);
+}
+
+inline unsigned EntryOperation(DecodeEntry entry) {
+  return (entry >> 8) & 0x7F;
+}
+
+inline bool IsLink(DecodeEntry entry) {
+  return EntryOperation(entry) > kOpLiteral && EntryOperation(entry) != kOpInvalid;
+}
+
+inline unsigned EntryValue(DecodeEntry entry) {
+  return entry >> 16;
+}
+
+// What the fast loop decodes a length with when the block has no distance code.
+constexpr DecodeEntry kNoDistanceCode = MakeDecodeEntry(kOpInvalid, 0, 0);
 
 struct BitState {
-  uint32_t buffer;
+  BitBuffer buffer;  // bits above `count` are zero or the input's next bits
   unsigned count;
   int bytesPastEnd;
 };
 
 struct Inflater {
-  unsigned char window[kWindowSize];
-  unsigned windowPosition;
+  // The run of windows, and room past its end for what one fast step decodes
+  // beyond the last window before it is written.
+  unsigned char windows[kRunWindows * kWindowSize + kWindowSlack];
+  unsigned char* window;    // the current window, at least one into the run
+  unsigned windowPosition;  // bytes in the current window
   BitState bits;
   DecodeEntry* fixedLiteralTable;
   unsigned fixedLiteralBits;
@@ -84,21 +145,30 @@ struct Inflater {
 
 Inflater gInflater;
 
+// Fills the buffer with whole bytes from a word of the member's data, which
+// must hold a word: to at least kBufferBits - 8 bits.
+inline void RefillWord(BitBuffer& buffer, unsigned& count, const unsigned char*& next) {
+  BitBuffer word;
+  std::memcpy(&word, next, sizeof word);
+  buffer |= word << count;
+  next += (kBufferBits - 1 - count) / 8;
+  count |= kBufferBits - 8;
+}
+
 inline void NeedBits(BitState& bits, unsigned count) {
   if (bits.count >= count) return;
   // While the member has bytes to spare, fill the buffer in one go; near its
   // end, take only what is needed, so that the bytes past it are counted right.
-  if (MemberBytesLeft() >= 4) {
-    do {
-      bits.buffer |= static_cast<uint32_t>(TakeMemberByte()) << bits.count;
-      bits.count += 8;
-    } while (bits.count <= 24);
+  if (MemberBytesLeft() >= static_cast<int32_t>(sizeof(BitBuffer))) {
+    const unsigned char* next = MemberBytes();
+    RefillWord(bits.buffer, bits.count, next);
+    SkipMemberBytes(static_cast<uint32_t>(next - MemberBytes()));
     return;
   }
   while (bits.count < count) {
     int byte = NextMemberByte();
     if (byte < 0) ++bits.bytesPastEnd;
-    bits.buffer |= static_cast<uint32_t>(byte) << bits.count;
+    bits.buffer |= static_cast<BitBuffer>(static_cast<unsigned char>(byte)) << bits.count;
     bits.count += 8;
   }
 }
@@ -110,7 +180,7 @@ inline void DropBits(BitState& bits, unsigned count) {
 
 inline unsigned TakeBits(BitState& bits, unsigned count) {
   NeedBits(bits, count);
-  unsigned value = bits.buffer & kMasks[count];
+  unsigned value = static_cast<unsigned>(bits.buffer) & kMasks[count];
   DropBits(bits, count);
   return value;
 }
@@ -131,27 +201,20 @@ struct TableBuild {
   unsigned longest;
   unsigned lookupBits;
   unsigned endOfBlockLength;
-  unsigned code;   // the current code, bit-reversed
-  unsigned above;  // code bits decoded by the tables above the current one
-  unsigned depth;  // tables open; the current one is depth - 1
-  DecodeEntry* tables[kMaxCodeLength + 1];
+  unsigned code;                        // the current code, bit-reversed
+  unsigned above;                       // code bits decoded by the tables above the current one
+  unsigned depth;                       // tables open; the current one is depth - 1
+  unsigned tables[kMaxCodeLength + 1];  // where each open table starts in `entries`
   unsigned sizes[kMaxCodeLength + 1];
   unsigned prefixes[kMaxCodeLength + 1];
-  DecodeEntry* firstBlock;
-  DecodeEntry** chainEnd;
+  DecodeEntry* entries;  // every table of the code, the root first
+  unsigned used;
+  unsigned capacity;
 };
 
-void FreeBlocks(DecodeEntry* block) {
-  while (block != nullptr) {
-    DecodeEntry* next = block->table;
-    std::free(block);
-    block = next;
-  }
-}
-
-// Frees a table and its sub-tables, all of which hang in one chain from the root.
+// Frees a table and its sub-tables, which share its allocation.
 void FreeDecodeTables(DecodeEntry* table) {
-  if (table != nullptr) FreeBlocks(table - 1);
+  std::free(table);
 }
 
 // Counts the codes of each length and finds the shortest and longest; false when
@@ -216,26 +279,37 @@ unsigned ChooseTableSize(const TableBuild& build, unsigned length, unsigned pend
   return size;
 }
 
+// Makes room for a table of 2^size entries after the tables built so far and
+// returns where it starts; false when there is no memory for it.
+bool AllocateTable(TableBuild& build, unsigned size, unsigned& start) {
+  unsigned needed = build.used + (1u << size);
+  if (needed > kMaxTableEntries) return false;
+  if (needed > build.capacity) {
+    unsigned capacity = needed + needed / 2;
+    void* grown = std::realloc(build.entries, capacity * sizeof(DecodeEntry));
+    if (grown == nullptr) return false;
+    build.entries = static_cast<DecodeEntry*>(grown);
+    build.capacity = capacity;
+  }
+  start = build.used;
+  build.used = needed;
+  return true;
+}
+
 // Opens a table one level below the current one for the current code; false
 // when there is no memory for it.
 bool OpenTable(TableBuild& build, unsigned length, unsigned pending) {
   if (build.depth > 0) build.above += build.sizes[build.depth - 1];
   unsigned size = ChooseTableSize(build, length, pending);
-  auto* block = static_cast<DecodeEntry*>(std::malloc(((1u << size) + 1) * sizeof(DecodeEntry)));
-  if (block == nullptr) return false;
-  block->table = nullptr;
-  *build.chainEnd = block;
-  build.chainEnd = &block->table;
-  DecodeEntry* table = block + 1;
+  unsigned start = 0;
+  if (!AllocateTable(build, size, start)) return false;
   if (build.depth > 0) {
     unsigned parentSize = build.sizes[build.depth - 1];
     unsigned index = (build.code & kMasks[build.above]) >> (build.above - parentSize);
-    DecodeEntry& link = build.tables[build.depth - 1][index];
-    link.operation = static_cast<uint8_t>(kOpLiteral + size);
-    link.bits = static_cast<uint8_t>(parentSize);
-    link.table = table;
+    build.entries[build.tables[build.depth - 1] + index] =
+        MakeDecodeEntry(kOpLiteral + size, parentSize, start / 2);
   }
-  build.tables[build.depth] = table;
+  build.tables[build.depth] = start;
   build.sizes[build.depth] = size;
   build.prefixes[build.depth] = build.code & kMasks[build.above];
   ++build.depth;
@@ -243,31 +317,23 @@ bool OpenTable(TableBuild& build, unsigned length, unsigned pending) {
 }
 
 DecodeEntry MakeEntry(TableBuild& build, unsigned length) {
-  DecodeEntry entry;
-  entry.bits = static_cast<uint8_t>(length - build.above);
-  if (build.nextSymbol >= build.symbolCount) {
-    entry.operation = kOpInvalid;
-    entry.value = 0;
-    return entry;
-  }
+  unsigned bits = length - build.above;
+  if (build.nextSymbol >= build.symbolCount) return MakeDecodeEntry(kOpInvalid, bits, 0);
   unsigned symbol = gInflater.valueList[build.nextSymbol++];
   if (symbol < build.simpleCount) {
-    entry.operation = symbol < 256 ? kOpLiteral : kOpEndOfBlock;
-    entry.value = static_cast<uint16_t>(symbol);
-  } else {
-    entry.operation = build.extraBits[symbol - build.simpleCount];
-    entry.value = build.bases[symbol - build.simpleCount];
+    return MakeDecodeEntry(symbol < 256 ? kOpLiteral : kOpEndOfBlock, bits, symbol);
   }
-  return entry;
+  return MakeDecodeEntry(build.extraBits[symbol - build.simpleCount], bits,
+                         build.bases[symbol - build.simpleCount]);
 }
 
 // Places the current code's entry in every slot of the current table whose low
 // bits are the code's bits at this level.
 void PlaceEntry(TableBuild& build, unsigned length) {
   DecodeEntry entry = MakeEntry(build, length);
-  DecodeEntry* table = build.tables[build.depth - 1];
+  DecodeEntry* table = build.entries + build.tables[build.depth - 1];
   unsigned size = 1u << build.sizes[build.depth - 1];
-  for (unsigned index = build.code >> build.above; index < size; index += 1u << entry.bits) {
+  for (unsigned index = build.code >> build.above; index < size; index += 1u << EntryBits(entry)) {
     table[index] = entry;
   }
 }
@@ -315,7 +381,6 @@ int BuildDecodeTable(const unsigned* lengths, unsigned symbols, unsigned simple,
   build.extraBits = extraBits;
   build.simpleCount = simple;
   build.endOfBlockLength = symbols > 256 ? lengths[256] : kMaxCodeLength;
-  build.chainEnd = &build.firstBlock;
   if (!CountCodeLengths(build, lengths, symbols)) {
     *lookupBits = 0;
     return kInflateDone;
@@ -327,80 +392,234 @@ int BuildDecodeTable(const unsigned* lengths, unsigned symbols, unsigned simple,
   if (unused < 0) return kInflateBadCode;
   SortSymbols(build, lengths, symbols);
   if (!FillTables(build)) {
-    FreeBlocks(build.firstBlock);
+    std::free(build.entries);
     return kInflateNoMemory;
   }
-  *table = build.tables[0];
+  *table = build.entries;
   *lookupBits = build.sizes[0];
   return unused != 0 && build.longest != 1 ? kInflateInvalidData : kInflateDone;
 }
 
-// Writes the window to the member once it is full.
-inline void FlushFullWindow(unsigned& position) {
-  if (position == kWindowSize) {
-    WriteMemberData(gInflater.window, kWindowSize);
-    position = 0;
+// Writes the current window once it is full; the next one follows it, with
+// what was decoded past its end already in place.
+void FlushFullWindow(unsigned& position) {
+  if (position < kWindowSize) return;
+  unsigned char* window = gInflater.window;
+  WriteMemberData(window, kWindowSize);
+  position -= kWindowSize;
+  window += kWindowSize;
+  if (window + kWindowSize > gInflater.windows + kRunWindows * kWindowSize) {
+    std::memcpy(gInflater.windows, window - kWindowSize, kWindowSize + position);
+    window = gInflater.windows + kWindowSize;
   }
+  gInflater.window = window;
 }
 
-// Looks up one code: the root entry, then the sub-table entries it links to.
-// Returns null for an invalid code.
-inline const DecodeEntry* DecodeSymbol(BitState& bits, const DecodeEntry* table,
-                                       unsigned lookupBits) {
-  NeedBits(bits, lookupBits);
-  const DecodeEntry* entry = table + (bits.buffer & kMasks[lookupBits]);
-  while (entry->operation > kOpLiteral) {
-    if (entry->operation == kOpInvalid) return nullptr;
-    DropBits(bits, entry->bits);
-    unsigned subBits = entry->operation - kOpLiteral;
-    NeedBits(bits, subBits);
-    entry = entry->table + (bits.buffer & kMasks[subBits]);
+// Copies `length` bytes two words at a time and may write up to two words
+// past them. Moving forward, this gives what a byte-by-byte copy gives where
+// the source is at least a word behind the destination.
+inline void CopyWords(unsigned char* out, const unsigned char* from, unsigned length) {
+  unsigned char* end = out + length;
+  do {
+    std::memcpy(out, from, kCopyWord);
+    std::memcpy(out + kCopyWord, from + kCopyWord, kCopyWord);
+    out += 2 * kCopyWord;
+    from += 2 * kCopyWord;
+  } while (out < end);
+}
+
+// For a source less than a word back: the fewest whole repeats of it that
+// make up a word at least.
+constexpr uint8_t kRepeatSpans[kCopyWord] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+// Copies a match of `length` bytes from `distance` back (1..32768) to `out`
+// and returns its end; up to two words past the end may be overwritten. A
+// source less than a word back is first repeated byte by byte, until the
+// bytes written repeat a word or more back.
+inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
+  unsigned char* end = out + length;
+  if (distance >= kCopyWord) {
+    CopyWords(out, out - distance, length);
+    return end;
   }
-  DropBits(bits, entry->bits);
+  unsigned span = kRepeatSpans[distance];
+  unsigned char* stop = out + (span < length ? span : length);
+  const unsigned char* from = out - distance;
+  do {
+    *out++ = *from++;
+  } while (out < stop);
+  if (out < end) CopyWords(out, out - span, static_cast<unsigned>(end - out));
+  return end;
+}
+
+// The tables of one block and their root lookup bits.
+struct BlockCodes {
+  const DecodeEntry* literals;
+  const DecodeEntry* distances;
+  unsigned literalBits;
+  unsigned distanceBits;
+};
+
+enum class RunEnd { kEndOfBlock, kInvalid, kInputLow };
+
+// The fast loop's bit state, kept in registers; `next` runs ahead of the
+// reader, which takes what was used when the loop ends.
+struct FastBits {
+  BitBuffer buffer;
+  unsigned count;
+  const unsigned char* next;
+};
+
+inline void DropFast(FastBits& bits, DecodeEntry entry) {
+  bits.buffer >>= EntryBits(entry);
+  bits.count -= EntryBits(entry);
+}
+
+// The entry's value plus as many extra bits as its operation says, dropped.
+inline unsigned TakeExtraFast(FastBits& bits, DecodeEntry entry) {
+  unsigned extra = EntryOperation(entry);
+  unsigned value = EntryValue(entry) + (static_cast<unsigned>(bits.buffer) & kMasks[extra]);
+  bits.buffer >>= extra;
+  bits.count -= extra;
+  return value;
+}
+
+// Follows a link entry to the entry of the code in the sub-tables, whose bits
+// are all in the buffer, dropping the bits of each link. The entry found keeps
+// its bits; an invalid code comes back as operation 99.
+inline DecodeEntry FollowLinks(const DecodeEntry* table, DecodeEntry entry, FastBits& bits) {
+  do {
+    DropFast(bits, entry);
+    unsigned subBits = EntryOperation(entry) - kOpLiteral;
+    unsigned subIndex = static_cast<unsigned>(bits.buffer) & ((1u << subBits) - 1);
+    entry = table[EntryValue(entry) * 2u + subIndex];
+  } while (IsLink(entry));
   return entry;
 }
 
-// Copies `count` bytes from a source that overlaps just behind the destination,
-// with the result of a byte-by-byte copy: the bytes between them repeat. Each
-// block copied doubles the stretch that can be copied next without overlap.
-inline void RepeatOverlap(unsigned char* window, unsigned& position, unsigned& source,
-                          unsigned count) {
-  unsigned start = source;
-  unsigned end = position + count;
-  source += count;
-  if (start == position) {  // a whole window back: every byte stays as it is
-    position = end;
-    return;
-  }
-  while (position < end) {
-    unsigned piece = position - start;
-    if (piece > end - position) piece = end - position;
-    std::memcpy(window + position, window + start, piece);
-    position += piece;
-  }
+// Looks up a code whose bits are all in the buffer: its root entry, then the
+// entries the links lead to.
+inline DecodeEntry FindEntry(const DecodeEntry* table, BitBuffer mask, FastBits& bits) {
+  DecodeEntry entry = table[bits.buffer & mask];
+  return IsLink(entry) ? FollowLinks(table, entry, bits) : entry;
 }
 
-// Copies `length` bytes from `distance` back in the window. Positions wrap
-// around the window, so a distance reaching before the member's first byte
-// copies whatever the window holds there.
-void CopyMatch(unsigned& position, unsigned distance, unsigned length) {
+// Decodes a match's length, from its code's entry, and its distance, and
+// copies it; false for an invalid distance code. The buffer holds the length
+// code's bits.
+inline bool DecodeMatchFast(const BlockCodes& codes, BitBuffer distanceMask, DecodeEntry entry,
+                            FastBits& bits, unsigned char*& out) {
+  DropFast(bits, entry);
+  RefillWord(bits.buffer, bits.count, bits.next);
+  unsigned length = TakeExtraFast(bits, entry);
+  entry = FindEntry(codes.distances, distanceMask, bits);
+  if (EntryOperation(entry) == kOpInvalid) return false;
+  DropFast(bits, entry);
+  if (kBufferBits < 64 && bits.count < EntryOperation(entry)) {
+    RefillWord(bits.buffer, bits.count, bits.next);
+  }
+  out = CopyMatch(out, TakeExtraFast(bits, entry), length);
+  return true;
+}
+
+// Decodes while the member has bytes to spare, with no end checks per symbol:
+// each step refills the buffer from the member's data, then decodes literals
+// while the buffer holds a whole code, then a match or the end of the block.
+RunEnd DecodeFast(const BlockCodes& codes, FastBits& bits, unsigned& position,
+                  const unsigned char* inputLimit) {
+  const BitBuffer literalMask = (BitBuffer{1} << codes.literalBits) - 1;
+  const BitBuffer distanceMask = (BitBuffer{1} << codes.distanceBits) - 1;
   unsigned char* window = gInflater.window;
-  unsigned source = position - distance;
-  do {
-    source &= kWindowSize - 1;
-    unsigned chunk = kWindowSize - (source > position ? source : position);
-    if (chunk > length) chunk = length;
-    length -= chunk;
-    if (position - source >= chunk) {
-      // Apart, or the source ahead of the destination: a forward block move.
-      std::memmove(window + position, window + source, chunk);
-      position += chunk;
-      source += chunk;
-    } else {
-      RepeatOverlap(window, position, source, chunk);
+  unsigned char* out = window + position;
+  RunEnd end = RunEnd::kInputLow;
+  while (bits.next < inputLimit) {
+    if (out >= window + kWindowSize) {
+      position = static_cast<unsigned>(out - window);
+      FlushFullWindow(position);
+      window = gInflater.window;
+      out = window + position;
     }
+    RefillWord(bits.buffer, bits.count, bits.next);
+    DecodeEntry entry = FindEntry(codes.literals, literalMask, bits);
+    while (IsLiteral(entry)) {
+      DropFast(bits, entry);
+      *out++ = static_cast<unsigned char>(EntryValue(entry));
+      if (bits.count < kMaxCodeBits) break;
+      entry = FindEntry(codes.literals, literalMask, bits);
+    }
+    if (IsLiteral(entry)) continue;
+    unsigned operation = EntryOperation(entry);
+    if (operation < kOpEndOfBlock) {
+      if (DecodeMatchFast(codes, distanceMask, entry, bits, out)) continue;
+      end = RunEnd::kInvalid;
+    } else if (operation == kOpEndOfBlock) {
+      DropFast(bits, entry);
+      end = RunEnd::kEndOfBlock;
+    } else {
+      end = RunEnd::kInvalid;
+    }
+    break;
+  }
+  position = static_cast<unsigned>(out - window);
+  return end;
+}
+
+// Looks up one code: the root entry, then the sub-table entries it links to.
+// Returns false for an invalid code.
+inline bool DecodeSymbol(BitState& bits, const DecodeEntry* table, unsigned lookupBits,
+                         DecodeEntry& entry) {
+  NeedBits(bits, lookupBits);
+  entry = table[bits.buffer & kMasks[lookupBits]];
+  while (EntryOperation(entry) > kOpLiteral) {
+    if (EntryOperation(entry) == kOpInvalid) return false;
+    DropBits(bits, EntryBits(entry));
+    unsigned subBits = EntryOperation(entry) - kOpLiteral;
+    NeedBits(bits, subBits);
+    entry = table[EntryValue(entry) * 2u + (bits.buffer & kMasks[subBits])];
+  }
+  DropBits(bits, EntryBits(entry));
+  return true;
+}
+
+// Decodes near and past the end of the member's data, taking bytes only as
+// they are needed, so that the bytes asked for past the end are counted.
+RunEnd DecodeCareful(const BlockCodes& codes, BitState& bits, unsigned& position) {
+  DecodeEntry entry = 0;
+  while (!IsPastLookAhead(bits)) {
+    if (!DecodeSymbol(bits, codes.literals, codes.literalBits, entry)) break;
+    if (EntryOperation(entry) == kOpLiteral) {
+      gInflater.window[position++] = static_cast<unsigned char>(EntryValue(entry));
+      FlushFullWindow(position);
+      continue;
+    }
+    if (EntryOperation(entry) == kOpEndOfBlock) return RunEnd::kEndOfBlock;
+    unsigned length = EntryValue(entry) + TakeBits(bits, EntryOperation(entry));
+    if (codes.distances == nullptr) break;
+    if (!DecodeSymbol(bits, codes.distances, codes.distanceBits, entry)) break;
+    unsigned distance = EntryValue(entry) + TakeBits(bits, EntryOperation(entry));
+    unsigned char* out = gInflater.window + position;
+    position += static_cast<unsigned>(CopyMatch(out, distance, length) - out);
     FlushFullWindow(position);
-  } while (length != 0);
+  }
+  return RunEnd::kInvalid;
+}
+
+// Runs the fast loop while the member has bytes to spare, from the bit state
+// of the block; the reader then takes the bytes it used.
+RunEnd DecodeWhileInputLasts(BlockCodes codes, BitState& bits, unsigned& position) {
+  int32_t left = MemberBytesLeft();
+  if (left <= kFastInputMargin) return RunEnd::kInputLow;
+  if (codes.distances == nullptr) {
+    codes.distances = &kNoDistanceCode;
+    codes.distanceBits = 0;
+  }
+  const unsigned char* start = MemberBytes();
+  FastBits fast = {bits.buffer, bits.count, start};
+  RunEnd end = DecodeFast(codes, fast, position, start + (left - kFastInputMargin));
+  SkipMemberBytes(static_cast<uint32_t>(fast.next - start));
+  bits.buffer = fast.buffer;
+  bits.count = fast.count;
+  return end;
 }
 
 // Decodes literals and matches until the end of the block; false for invalid
@@ -408,31 +627,14 @@ void CopyMatch(unsigned& position, unsigned distance, unsigned length) {
 bool DecodeHuffmanData(const DecodeEntry* literalTable, const DecodeEntry* distanceTable,
                        unsigned literalBits, unsigned distanceBits) {
   if (literalTable == nullptr) return false;
-  BitState bits = gInflater.bits;
+  BlockCodes codes = {literalTable, distanceTable, literalBits, distanceBits};
+  BitState& bits = gInflater.bits;
   unsigned position = gInflater.windowPosition;
-  bool ended = false;
-  while (!IsPastLookAhead(bits)) {
-    const DecodeEntry* entry = DecodeSymbol(bits, literalTable, literalBits);
-    if (entry == nullptr) break;
-    if (entry->operation == kOpLiteral) {
-      gInflater.window[position++] = static_cast<unsigned char>(entry->value);
-      FlushFullWindow(position);
-      continue;
-    }
-    if (entry->operation == kOpEndOfBlock) {
-      ended = true;
-      break;
-    }
-    unsigned length = entry->value + TakeBits(bits, entry->operation);
-    if (distanceTable == nullptr) break;
-    entry = DecodeSymbol(bits, distanceTable, distanceBits);
-    if (entry == nullptr) break;
-    unsigned distance = entry->value + TakeBits(bits, entry->operation);
-    CopyMatch(position, distance, length);
-  }
-  gInflater.bits = bits;
+  RunEnd end = DecodeWhileInputLasts(codes, bits, position);
+  if (end == RunEnd::kInputLow) end = DecodeCareful(codes, bits, position);
+  FlushFullWindow(position);
   gInflater.windowPosition = position;
-  return ended;
+  return end == RunEnd::kEndOfBlock;
 }
 
 // Stores `length` bytes taken from the bit buffer one by one.
@@ -450,6 +652,9 @@ void StoreStoredBytes(BitState& bits, unsigned& position, unsigned length) {
   unsigned buffered = bits.count / 8 < length ? bits.count / 8 : length;
   StoreInputBytes(bits, position, buffered);
   length -= buffered;
+  if (length == 0) return;
+  // The buffer is empty; the bits it held past its count are what is copied now.
+  bits.buffer = 0;
   while (length > 0) {
     unsigned piece = kWindowSize - position < length ? kWindowSize - position : length;
     unsigned taken = TakeMemberBytes(gInflater.window + position, piece);
@@ -518,9 +723,11 @@ int ReadCodeLengths(const DecodeEntry* table, unsigned lookupBits, unsigned tota
   unsigned previous = 0;
   unsigned count = 0;
   while (count < total) {
-    const DecodeEntry* entry = DecodeSymbol(bits, table, lookupBits);
-    if (entry == nullptr || entry->operation != kOpLiteral) return kInflateInvalidData;
-    unsigned symbol = entry->value;
+    DecodeEntry entry = 0;
+    if (!DecodeSymbol(bits, table, lookupBits, entry) || EntryOperation(entry) != kOpLiteral) {
+      return kInflateInvalidData;
+    }
+    unsigned symbol = EntryValue(entry);
     if (symbol < 16) {
       lengths[count++] = previous = symbol;
       continue;
@@ -599,19 +806,41 @@ int DecodeBlock(bool& last) {
   }
 }
 
-}  // namespace
-
-int Inflate() {
-  gInflater.windowPosition = 0;
-  gInflater.bits = BitState{};
+int DecodeBlocks() {
   bool last = false;
   while (!last) {
     int result = DecodeBlock(last);
     if (result != kInflateDone) return result;
     if (IsPastLookAhead(gInflater.bits)) return kInflateInvalidData;
   }
-  WriteMemberData(gInflater.window, gInflater.windowPosition);
   return kInflateDone;
+}
+
+// Makes the window as this member leaves it, with positions wrapping around
+// it, the history of the next: the next member's first byte follows the
+// window's last, not this member's last, and reaches back to it first.
+void KeepWindowForNextMember() {
+  unsigned char* start = gInflater.windows + kWindowSize;
+  unsigned char* window = gInflater.window;
+  unsigned position = gInflater.windowPosition;
+  if (window != start) {
+    std::memcpy(start - kWindowSize + position, window - kWindowSize + position,
+                kWindowSize - position);
+  }
+  std::memcpy(start - kWindowSize, window, position);
+  gInflater.window = start;
+}
+
+}  // namespace
+
+int Inflate() {
+  if (gInflater.window == nullptr) gInflater.window = gInflater.windows + kWindowSize;
+  gInflater.windowPosition = 0;
+  gInflater.bits = BitState{};
+  int result = DecodeBlocks();
+  if (result == kInflateDone) WriteMemberData(gInflater.window, gInflater.windowPosition);
+  KeepWindowForNextMember();
+  return result;
 }
 
 int CountFixedTableBuilds() {
