@@ -80,37 +80,43 @@ constexpr uint8_t kCodeLengthOrder[kCodeLengthCodes] = {16, 17, 18, 0, 8,  7, 9,
 constexpr uint32_t kMasks[kMaxCodeLength + 1] = {
     0, 1, 3, 7, 15, 31, 63, 127, 255, 511, 1023, 2047, 4095, 8191, 16383, 32767, 65535};
 
-// One entry of a lookup table, packed so that one load brings it: bits 0..7
-// hold the code bits it consumes at its table's level, 8..14 its operation,
-// 15 is set for a literal, so that one test tells literals, and 16..31 hold
-// its value. A code's tables share one allocation, the root first; a link's
-// value is half its sub-table's index there (every table has an even size).
+// One entry of a lookup table, packed so that one load brings it: bits 0..4
+// hold the code bits it consumes at its table's level, 8..14 its operation
+// and 16..31 its value; bit 15 marks a literal and bit 7 a link, so that one
+// test tells either. A code's tables share one allocation, the root first; a
+// link's value is half its sub-table's index there (every table has an even
+// size).
 using DecodeEntry = uint32_t;
 constexpr DecodeEntry kLiteralFlag = 0x8000;
+constexpr DecodeEntry kLinkFlag = 0x80;
 // So the tables of a code may hold this many entries. The tables of codes of
 // at most 15 bits come to far fewer; a code that would need more is refused as
 // if the memory for its tables were missing.
 constexpr unsigned kMaxTableEntries = 1u << 17;
 
 constexpr DecodeEntry MakeDecodeEntry(unsigned operation, unsigned bits, unsigned value) {
-  return value << 16 | (operation == kOpLiteral ? kLiteralFlag : 0) | operation << 8 | bits;
+  DecodeEntry flag = operation == kOpLiteral                             ? kLiteralFlag
+                     : operation > kOpLiteral && operation != kOpInvalid ? kLinkFlag
+                                                                         : 0;
+  return value << 16 | operation << 8 | flag | bits;
 }
 
 inline bool IsLiteral(DecodeEntry entry) {
   return (entry & kLiteralFlag) != 0;
 }
 
-// The entry's bits, as a shift count: the bits above them in the low byte are 0.
+inline bool IsLink(DecodeEntry entry) {
+  return (entry & kLinkFlag) != 0;
+}
+
+// The entry's bits, also as a shift count: the bits of the low byte between
+// them and the link flag are 0.
 inline unsigned EntryBits(DecodeEntry entry) {
   return entry & (kBufferBits - 1);
 }
 
 inline unsigned EntryOperation(DecodeEntry entry) {
   return (entry >> 8) & 0x7F;
-}
-
-inline bool IsLink(DecodeEntry entry) {
-  return EntryOperation(entry) > kOpLiteral && EntryOperation(entry) != kOpInvalid;
 }
 
 inline unsigned EntryValue(DecodeEntry entry) {
