@@ -1,10 +1,14 @@
 // Decodes a corpus of raw DEFLATE streams with the setup program's decoder and
 // with the system zlib, and prints the output rate of each and their ratio.
+// Ours runs as a deflated member does, its output checked with the member's
+// CRC-32 on the way out; zlib is measured alone, and again followed by its own
+// crc32 over the output, as a ZIP reader built on zlib checks a member.
 //
 //   inflate_bench CORPUS_DIR [REPEATS]
 //
 // CORPUS_DIR holds index.txt ("STREAM RAW" per line) as made by
-// tools/make_bench_corpus.py. Each decode is checked against the raw file.
+// tools/make_bench_corpus.py. Each decode is checked against the raw file, and
+// each CRC-32 against zlib's of the raw file.
 #include <zlib.h>
 
 #include <algorithm>
@@ -27,6 +31,14 @@ struct Sample {
   std::string name;
   Bytes stream;
   Bytes raw;
+  uint32_t crc;  // of the raw file
+};
+
+// The seconds of the best round of each way of decoding.
+struct Times {
+  double ours;
+  double zlib;
+  double zlibChecked;
 };
 
 // Copies each window into a buffer of the whole output, as a file write would
@@ -53,12 +65,14 @@ bool LoadCorpus(const std::string& folder, std::vector<Sample>& samples) {
   std::ifstream index(folder + "/index.txt");
   std::string streamName, rawName;
   while (index >> streamName >> rawName) {
-    Sample sample{streamName, {}, {}};
+    Sample sample{streamName, {}, {}, 0};
     if (!ReadFile(folder + "/" + streamName, sample.stream) ||
         !ReadFile(folder + "/" + rawName, sample.raw)) {
       std::fprintf(stderr, "cannot read %s or %s\n", streamName.c_str(), rawName.c_str());
       return false;
     }
+    sample.crc =
+        static_cast<uint32_t>(crc32(0, sample.raw.data(), static_cast<uInt>(sample.raw.size())));
     samples.push_back(std::move(sample));
   }
   return !samples.empty();
@@ -70,7 +84,7 @@ bool DecodeOurs(const Sample& sample, Bytes& output) {
   int result =
       InflateMemory(sample.stream.data(), static_cast<uint32_t>(sample.stream.size()), sink);
   sink.output.swap(output);
-  return result == 0 && sink.size == sample.raw.size();
+  return result == 0 && sink.size == sample.raw.size() && gArchiveReader.memberCrc == sample.crc;
 }
 
 bool DecodeZlib(const Sample& sample, Bytes& output) {
@@ -86,6 +100,11 @@ bool DecodeZlib(const Sample& sample, Bytes& output) {
   return result == Z_STREAM_END && size == sample.raw.size();
 }
 
+bool DecodeZlibChecked(const Sample& sample, Bytes& output) {
+  return DecodeZlib(sample, output) &&
+         crc32(0, output.data(), static_cast<uInt>(output.size())) == sample.crc;
+}
+
 // Seconds one decode takes; negative when it fails or gives other bytes than
 // the raw file.
 template <typename Decoder>
@@ -97,27 +116,33 @@ double TimeDecode(const Sample& sample, Bytes& output, Decoder decode) {
   return decoded && output == sample.raw ? seconds : -1;
 }
 
-// The best times of `repeats` rounds, each decoding with both decoders in
-// turn, so that a busy machine slows both alike. False when a decode fails.
-bool TimeDecoders(const Sample& sample, int repeats, double& ours, double& zlib) {
+// The best times of `repeats` rounds, each decoding all three ways in turn, so
+// that a busy machine slows them alike. False when a decode fails.
+bool TimeDecoders(const Sample& sample, int repeats, Times& best) {
   Bytes output(sample.raw.size());
-  ours = zlib = 1e9;
+  best = Times{1e9, 1e9, 1e9};
   for (int i = 0; i < repeats; ++i) {
-    double oursNow = TimeDecode(sample, output, DecodeOurs);
-    double zlibNow = TimeDecode(sample, output, DecodeZlib);
-    if (oursNow < 0 || zlibNow < 0) {
+    Times now = {TimeDecode(sample, output, DecodeOurs), TimeDecode(sample, output, DecodeZlib),
+                 TimeDecode(sample, output, DecodeZlibChecked)};
+    if (now.ours < 0 || now.zlib < 0 || now.zlibChecked < 0) {
       std::fprintf(stderr, "%s: %s decode failed\n", sample.name.c_str(),
-                   oursNow < 0 ? "our" : "zlib");
+                   now.ours < 0 ? "our" : "zlib");
       return false;
     }
-    ours = std::min(ours, oursNow);
-    zlib = std::min(zlib, zlibNow);
+    best = Times{std::min(best.ours, now.ours), std::min(best.zlib, now.zlib),
+                 std::min(best.zlibChecked, now.zlibChecked)};
   }
   return true;
 }
 
 double Rate(size_t bytes, double seconds) {
   return bytes / seconds / 1e6;
+}
+
+void PrintRates(const char* name, size_t bytes, const Times& times) {
+  std::printf("%-22s %10zu %12.1f %12.1f %7.2f %16.1f %7.2f\n", name, bytes,
+              Rate(bytes, times.ours), Rate(bytes, times.zlib), times.zlib / times.ours,
+              Rate(bytes, times.zlibChecked), times.zlibChecked / times.ours);
 }
 
 }  // namespace
@@ -132,20 +157,18 @@ int main(int argc, char** argv) {
   if (!LoadCorpus(argv[1], samples)) return 1;
   std::printf("%zu-bit build, zlib %s, best of %d rounds\n", sizeof(void*) * 8, zlibVersion(),
               repeats);
-  std::printf("%-22s %10s %12s %12s %7s\n", "stream", "output", "ours MB/s", "zlib MB/s", "ratio");
-  double oursTotal = 0, zlibTotal = 0;
+  std::printf("%-22s %10s %12s %12s %7s %16s %7s\n", "stream", "output", "ours MB/s", "zlib MB/s",
+              "ratio", "zlib+crc32 MB/s", "ratio");
+  Times total = {0, 0, 0};
   size_t bytesTotal = 0;
   for (const Sample& sample : samples) {
-    double ours = 0, zlib = 0;
-    if (!TimeDecoders(sample, repeats, ours, zlib)) return 1;
-    size_t size = sample.raw.size();
-    std::printf("%-22s %10zu %12.1f %12.1f %7.2f\n", sample.name.c_str(), size, Rate(size, ours),
-                Rate(size, zlib), zlib / ours);
-    oursTotal += ours;
-    zlibTotal += zlib;
-    bytesTotal += size;
+    Times times;
+    if (!TimeDecoders(sample, repeats, times)) return 1;
+    PrintRates(sample.name.c_str(), sample.raw.size(), times);
+    total = Times{total.ours + times.ours, total.zlib + times.zlib,
+                  total.zlibChecked + times.zlibChecked};
+    bytesTotal += sample.raw.size();
   }
-  std::printf("%-22s %10zu %12.1f %12.1f %7.2f\n", "overall", bytesTotal,
-              Rate(bytesTotal, oursTotal), Rate(bytesTotal, zlibTotal), zlibTotal / oursTotal);
+  PrintRates("overall", bytesTotal, total);
   return 0;
 }
