@@ -439,12 +439,13 @@ inline void CopyWords(unsigned char* out, const unsigned char* from, unsigned le
 constexpr uint8_t kRepeatSpans[kCopyWord] = {0, 8, 8, 9, 8, 10, 12, 14};
 
 // Copies a match of `length` bytes from `distance` back (1..32768) to `out`
-// and returns its end; up to two words past the end may be overwritten. A
-// source less than a word back is first repeated byte by byte, until the
-// bytes written repeat a word or more back.
+// and returns its end; up to two words past the end may be overwritten. Words
+// copied from less than a word back are right for as many bytes as the
+// distance, so a longer match from there is first repeated byte by byte,
+// until the bytes written repeat a word or more back.
 inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
   unsigned char* end = out + length;
-  if (distance >= kCopyWord) {
+  if (distance >= kCopyWord || length <= distance) {
     CopyWords(out, out - distance, length);
     return end;
   }
