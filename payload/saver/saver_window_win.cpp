@@ -26,8 +26,8 @@ struct Star {
 
 // A memory device context with its own bitmap selected into it.
 struct Surface {
-  HDC dc;
-  HBITMAP bitmap;
+  MemoryDcHolder dc;
+  GdiObjectHolder bitmap;
   HGDIOBJ previous;
 };
 
@@ -36,7 +36,7 @@ struct SaverScene {
   int width, height;
   Surface backdrop;  // the sky or the current picture, redrawn when the picture changes
   Surface frame;     // backdrop plus stars, copied to the window each frame
-  HBRUSH shades[kShadeCount];
+  GdiObjectHolder shades[kShadeCount];
   Star stars[kStarCount];
   unsigned seed;
   float step;  // how far a star comes closer each frame
@@ -46,7 +46,7 @@ struct SaverScene {
   bool mouseSeen;
 };
 
-SaverScene gScene;
+SaverScene gScene = {};  // made at compile time: no start-up code
 
 float NextRandom() {
   gScene.seed = gScene.seed * 1103515245u + 12345u;
@@ -61,19 +61,20 @@ void PlaceStar(Star& star, float depth) {
 }
 
 bool MakeSurface(HDC screen, Surface& surface) {
-  surface.dc = CreateCompatibleDC(screen);
-  surface.bitmap = CreateCompatibleBitmap(screen, gScene.width, gScene.height);
-  if (surface.dc == nullptr || surface.bitmap == nullptr) return false;
-  surface.previous = SelectObject(surface.dc, surface.bitmap);
+  surface.dc.reset(CreateCompatibleDC(screen));
+  surface.bitmap.reset(CreateCompatibleBitmap(screen, gScene.width, gScene.height));
+  if (!surface.dc.valid() || !surface.bitmap.valid()) return false;
+  surface.previous = SelectObject(surface.dc.get(), surface.bitmap.get());
   return true;
 }
 
+// The bitmap is selected out before the two are deleted.
 void ReleaseSurface(Surface& surface) {
-  if (surface.dc != nullptr && surface.previous != nullptr)
-    SelectObject(surface.dc, surface.previous);
-  if (surface.bitmap != nullptr) DeleteObject(surface.bitmap);
-  if (surface.dc != nullptr) DeleteDC(surface.dc);
-  surface = {};
+  if (surface.dc.valid() && surface.previous != nullptr)
+    SelectObject(surface.dc.get(), surface.previous);
+  surface.previous = nullptr;
+  surface.bitmap.reset();
+  surface.dc.reset();
 }
 
 // Adds the pictures (*.bmp) of one image pack's folder.
@@ -105,7 +106,6 @@ void FindPictures() {
   if (packs == INVALID_HANDLE_VALUE) return;
   do {
     char folder[kPathSize];
-    CopyText(folder, kPathSize, themes);
     if ((pack.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && pack.cFileName[0] != '.' &&
         AppendPath(folder, pack.cFileName)) {
       AddPackPictures(folder);
@@ -129,9 +129,9 @@ bool PaintPicture(HDC dc, const char* path) {
   ScopedGdiObject bitmap(LoadImageA(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   BITMAP size;
   if (bitmap.get() == nullptr || !GetObjectA(bitmap.get(), sizeof size, &size)) return false;
-  HDC source = CreateCompatibleDC(dc);
-  if (source == nullptr) return false;
-  HGDIOBJ previous = SelectObject(source, bitmap.get());
+  ScopedMemoryDc source(CreateCompatibleDC(dc));
+  if (!source.valid()) return false;
+  HGDIOBJ previous = SelectObject(source.get(), bitmap.get());
   int width = size.bmWidth, height = size.bmHeight;
   if (width * gScene.height > height * gScene.width) {
     width = height * gScene.width / gScene.height;
@@ -139,32 +139,32 @@ bool PaintPicture(HDC dc, const char* path) {
     height = width * gScene.height / gScene.width;
   }
   SetStretchBltMode(dc, COLORONCOLOR);
-  BOOL drawn = StretchBlt(dc, 0, 0, gScene.width, gScene.height, source, (size.bmWidth - width) / 2,
-                          (size.bmHeight - height) / 2, width, height, SRCCOPY);
-  SelectObject(source, previous);
-  DeleteDC(source);
+  BOOL drawn =
+      StretchBlt(dc, 0, 0, gScene.width, gScene.height, source.get(), (size.bmWidth - width) / 2,
+                 (size.bmHeight - height) / 2, width, height, SRCCOPY);
+  SelectObject(source.get(), previous);
   return drawn != FALSE;
 }
 
 void PaintBackdrop() {
   bool shown = false;
   if (gScene.pictureCount > 0) {
-    shown = PaintPicture(gScene.backdrop.dc, gScene.pictures[gScene.picture]);
+    shown = PaintPicture(gScene.backdrop.dc.get(), gScene.pictures[gScene.picture]);
   }
-  if (!shown) PaintSky(gScene.backdrop.dc);
+  if (!shown) PaintSky(gScene.backdrop.dc.get());
   gScene.framesShown = 0;
 }
 
 void DrawStars(HDC dc) {
   int centreX = gScene.width / 2, centreY = gScene.height / 2;
-  HGDIOBJ previous = SelectObject(dc, gScene.shades[0]);
+  HGDIOBJ previous = SelectObject(dc, gScene.shades[0].get());
   for (const Star& star : gScene.stars) {
     int x = centreX + static_cast<int>(star.x / star.depth * centreX);
     int y = centreY + static_cast<int>(star.y / star.depth * centreX);
     int nearness = static_cast<int>((1 - star.depth) * kShadeCount);
     if (nearness >= kShadeCount) nearness = kShadeCount - 1;
     int size = 1 + nearness * 2 / kShadeCount + (star.depth < 0.1f);
-    SelectObject(dc, gScene.shades[nearness]);
+    SelectObject(dc, gScene.shades[nearness].get());
     PatBlt(dc, x, y, size, size, PATCOPY);
   }
   SelectObject(dc, previous);
@@ -185,11 +185,12 @@ void MoveStars() {
 }
 
 void DrawFrame(HWND window) {
-  BitBlt(gScene.frame.dc, 0, 0, gScene.width, gScene.height, gScene.backdrop.dc, 0, 0, SRCCOPY);
-  DrawStars(gScene.frame.dc);
+  BitBlt(gScene.frame.dc.get(), 0, 0, gScene.width, gScene.height, gScene.backdrop.dc.get(), 0, 0,
+         SRCCOPY);
+  DrawStars(gScene.frame.dc.get());
   HDC dc = GetDC(window);
   if (dc == nullptr) return;
-  BitBlt(dc, 0, 0, gScene.width, gScene.height, gScene.frame.dc, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, 0, gScene.width, gScene.height, gScene.frame.dc.get(), 0, 0, SRCCOPY);
   ReleaseDC(window, dc);
 }
 
@@ -205,10 +206,7 @@ void AdvanceScene(HWND window) {
 void ReleaseScene() {
   ReleaseSurface(gScene.frame);
   ReleaseSurface(gScene.backdrop);
-  for (HBRUSH& brush : gScene.shades) {
-    if (brush != nullptr) DeleteObject(brush);
-    brush = nullptr;
-  }
+  for (GdiObjectHolder& shade : gScene.shades) shade.reset();
 }
 
 bool CreateScene(HWND window) {
@@ -222,8 +220,8 @@ bool CreateScene(HWND window) {
   ReleaseDC(window, screen);
   for (int shade = 0; shade < kShadeCount; ++shade) {
     int level = 96 + shade * 159 / (kShadeCount - 1);
-    gScene.shades[shade] = CreateSolidBrush(RGB(level, level, 255 - (255 - level) / 2));
-    made = made && gScene.shades[shade] != nullptr;
+    gScene.shades[shade].reset(CreateSolidBrush(RGB(level, level, 255 - (255 - level) / 2)));
+    made = made && gScene.shades[shade].valid();
   }
   if (!made) return false;
   SaverSettings settings = LoadSaverSettings();
@@ -251,8 +249,8 @@ bool MouseMovedAway(LPARAM position) {
 void PaintWindow(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
-  if (dc != nullptr && gScene.frame.dc != nullptr) {
-    BitBlt(dc, 0, 0, gScene.width, gScene.height, gScene.frame.dc, 0, 0, SRCCOPY);
+  if (dc != nullptr && gScene.frame.dc.valid()) {
+    BitBlt(dc, 0, 0, gScene.width, gScene.height, gScene.frame.dc.get(), 0, 0, SRCCOPY);
   }
   EndPaint(window, &paint);
 }

@@ -87,28 +87,17 @@ bool HandOverToCopy(const char* appDir, bool quiet, DWORD* exitCode) {
   char folder[kPathSize];
   char copy[kPathSize];
   if (!MakeTemporaryCopy(folder, copy)) return false;
-  HANDLE readEnd = nullptr;
-  HANDLE writeEnd = nullptr;
-  HANDLE started = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) {
+  ScopedHandle reader;
+  ScopedHandle writer;  // the copy takes its own handle of it
+  ScopedHandle process;
+  if (!CreatePipe(reader.out(), writer.out(), nullptr, 0) ||
+      !StartCopy(folder, copy, appDir, quiet, writer.get(), process.out())) {
     DeleteFileA(copy);
     return false;
   }
-  ScopedHandle reader(readEnd);
-  ScopedHandle writer(writeEnd);  // the copy takes its own handle of it
-  if (!StartCopy(folder, copy, appDir, quiet, writeEnd, &started)) {
-    DeleteFileA(copy);
-    return false;
-  }
-  ScopedHandle process(started);
   if (ReceiveResult(reader.get(), process.get(), exitCode)) return true;
   DeleteFileA(copy);  // it has ended
   return false;
-}
-
-OriginalLink::~OriginalLink() {
-  if (result_ != nullptr) CloseHandle(result_);
-  if (process_ != nullptr) CloseHandle(process_);
 }
 
 bool OriginalLink::Open(const char* commandLine) {
@@ -123,16 +112,16 @@ bool OriginalLink::Open(const char* commandLine) {
   next = TakeWord(next, word, sizeof word);
   if (next == nullptr || !ReadNumber(word, &pipe)) return false;
   if (TakeWord(next, appDir_, kPathSize) == nullptr || appDir_[0] == '\0') return false;
-  process_ = OpenProcess(SYNCHRONIZE | PROCESS_DUP_HANDLE, FALSE, processId);
-  return process_ != nullptr &&
-         DuplicateHandle(process_, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(pipe)),
-                         GetCurrentProcess(), &result_, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  process_.reset(OpenProcess(SYNCHRONIZE | PROCESS_DUP_HANDLE, FALSE, processId));
+  return process_.valid() &&
+         DuplicateHandle(process_.get(), reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(pipe)),
+                         GetCurrentProcess(), result_.out(), 0, FALSE, DUPLICATE_SAME_ACCESS);
 }
 
 void OriginalLink::SendResultAndWait(DWORD exitCode) {
   DWORD written = 0;
-  WriteFile(result_, &exitCode, sizeof exitCode, &written, nullptr);
-  WaitForSingleObject(process_, kOriginalEndMilliseconds);
+  WriteFile(result_.get(), &exitCode, sizeof exitCode, &written, nullptr);
+  WaitForSingleObject(process_.get(), kOriginalEndMilliseconds);
 }
 
 bool IsRemovalCopy(const char* commandLine) {

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "common/handles_win.h"
 #include "common/path.h"
 
 // The original's side. Copies the program, starts the copy for `appDir` and
@@ -22,11 +23,6 @@ bool HandOverToCopy(const char* appDir, bool quiet, DWORD* exitCode);
 // goes.
 class OriginalLink {
  public:
-  OriginalLink() = default;
-  ~OriginalLink();
-  OriginalLink(const OriginalLink&) = delete;
-  OriginalLink& operator=(const OriginalLink&) = delete;
-
   // False when the command line is not a copy's or the original cannot be
   // reached; the copy then removes nothing.
   bool Open(const char* commandLine);
@@ -35,8 +31,8 @@ class OriginalLink {
   void SendResultAndWait(DWORD exitCode);
 
  private:
-  HANDLE process_ = nullptr;
-  HANDLE result_ = nullptr;
+  ScopedHandle process_;
+  ScopedHandle result_;
   char appDir_[kPathSize] = "";
 };
 

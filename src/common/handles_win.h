@@ -1,87 +1,119 @@
-// Small owners for Win32 handles, so that every path releases what it opened.
+// Owners of Win32 handles, GDI objects, COM interfaces and heap blocks, so that
+// every path releases what it opened.
 #pragma once
 
 #include <windows.h>
 
-// A kernel object handle; both null and INVALID_HANDLE_VALUE mean none.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
-  ~ScopedHandle() { Close(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void Close() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_;
+// How each kind of handle is told from none and released.
+struct KernelObjectTraits {
+  using Handle = HANDLE;
+  // Both null and INVALID_HANDLE_VALUE mean none.
+  static bool IsSet(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Release(HANDLE handle) { CloseHandle(handle); }
 };
 
-// An open registry key.
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  HKEY get() const { return key_; }
-  HKEY* out() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static bool IsSet(HKEY key) { return key != nullptr; }
+  static void Release(HKEY key) { RegCloseKey(key); }
 };
 
-// A GDI object (font, brush, bitmap) deleted when it goes out of scope.
-class ScopedGdiObject {
- public:
-  explicit ScopedGdiObject(HGDIOBJ object = nullptr) : object_(object) {}
-  ~ScopedGdiObject() {
-    if (object_ != nullptr) DeleteObject(object_);
-  }
-  ScopedGdiObject(const ScopedGdiObject&) = delete;
-  ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-  HGDIOBJ get() const { return object_; }
-
- private:
-  HGDIOBJ object_;
+// A font, brush or bitmap.
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static bool IsSet(HGDIOBJ object) { return object != nullptr; }
+  static void Release(HGDIOBJ object) { DeleteObject(object); }
 };
 
-// A COM interface pointer released when it goes out of scope.
-template <typename T>
-class ComPointer {
- public:
-  ComPointer() = default;
-  ~ComPointer() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  ComPointer(const ComPointer&) = delete;
-  ComPointer& operator=(const ComPointer&) = delete;
-  T* get() const { return pointer_; }
-  T* operator->() const { return pointer_; }
-  void** out() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  T* pointer_ = nullptr;
+// A device context made by CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Handle = HDC;
+  static bool IsSet(HDC dc) { return dc != nullptr; }
+  static void Release(HDC dc) { DeleteDC(dc); }
 };
 
-// A zero-filled block of the process heap, freed when it goes out of scope;
-// get() is null when there was no memory for it.
-class HeapBlock {
+template <typename Interface>
+struct ComInterfaceTraits {
+  using Handle = Interface*;
+  static bool IsSet(Interface* pointer) { return pointer != nullptr; }
+  static void Release(Interface* pointer) { pointer->Release(); }
+};
+
+struct HeapBlockTraits {
+  using Handle = void*;
+  static bool IsSet(void* block) { return block != nullptr; }
+  static void Release(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+};
+
+// Holds one handle: reset() releases it (and may take another), release()
+// gives it up. A holder has no destructor, so that it can keep an object for
+// the life of a window at file scope: these programs start without the C
+// runtime and run no static destructors, so the window's destruction message
+// empties the holder.
+template <typename Traits>
+class HandleHolder {
  public:
-  explicit HeapBlock(SIZE_T size) : block_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
-  ~HeapBlock() {
-    if (block_ != nullptr) HeapFree(GetProcessHeap(), 0, block_);
+  using Handle = typename Traits::Handle;
+  constexpr HandleHolder() = default;
+  explicit HandleHolder(Handle handle) : handle_(handle) {}
+  HandleHolder(const HandleHolder&) = delete;
+  HandleHolder& operator=(const HandleHolder&) = delete;
+  Handle get() const { return handle_; }
+  bool valid() const { return Traits::IsSet(handle_); }
+  // Where a call that opens or creates one stores the new handle; the holder
+  // is empty then.
+  Handle* out() { return &handle_; }
+  void reset(Handle handle = Handle()) {
+    if (valid()) Traits::Release(handle_);
+    handle_ = handle;
   }
-  HeapBlock(const HeapBlock&) = delete;
-  HeapBlock& operator=(const HeapBlock&) = delete;
-  void* get() const { return block_; }
+  Handle release() {
+    Handle handle = handle_;
+    handle_ = Handle();
+    return handle;
+  }
 
  private:
-  void* block_;
+  Handle handle_ = Handle();
+};
+
+// Releases what it holds when it goes out of scope; it moves, never copies.
+template <typename Traits>
+class ScopedOwner : public HandleHolder<Traits> {
+ public:
+  using Handle = typename Traits::Handle;
+  constexpr ScopedOwner() = default;
+  explicit ScopedOwner(Handle handle) : HandleHolder<Traits>(handle) {}
+  ScopedOwner(ScopedOwner&& other) : HandleHolder<Traits>(other.release()) {}
+  ScopedOwner& operator=(ScopedOwner&& other) {
+    this->reset(other.release());
+    return *this;
+  }
+  ~ScopedOwner() { this->reset(); }
+};
+
+using ScopedHandle = ScopedOwner<KernelObjectTraits>;
+using ScopedKey = ScopedOwner<RegistryKeyTraits>;
+using ScopedGdiObject = ScopedOwner<GdiObjectTraits>;
+using ScopedMemoryDc = ScopedOwner<MemoryDcTraits>;
+using GdiObjectHolder = HandleHolder<GdiObjectTraits>;
+using MemoryDcHolder = HandleHolder<MemoryDcTraits>;
+
+// A COM interface pointer.
+template <typename Interface>
+class ComPointer : public ScopedOwner<ComInterfaceTraits<Interface>> {
+ public:
+  Interface* operator->() const { return this->get(); }
+  // Where QueryInterface or CoCreateInstance stores the interface.
+  void** out() {
+    return reinterpret_cast<void**>(ScopedOwner<ComInterfaceTraits<Interface>>::out());
+  }
+};
+
+// A zero-filled block of the process heap; get() is null when there was no
+// memory for it.
+class HeapBlock : public ScopedOwner<HeapBlockTraits> {
+ public:
+  explicit HeapBlock(SIZE_T size)
+      : ScopedOwner<HeapBlockTraits>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)) {}
 };

@@ -12,7 +12,7 @@
 namespace {
 
 // The painted image, made at the first erase and copied on every later one.
-HBITMAP BackdropBitmap = nullptr;
+GdiObjectHolder BackdropImage;
 
 constexpr int kCreditLineSize = 256;
 constexpr COLORREF kShadowColor = RGB(0, 0, 0);
@@ -139,20 +139,17 @@ LRESULT OnCreate(HWND window) {
 LRESULT OnDestroy() {
   if (IsWindow(gState.WizardWnd)) DestroyWindow(gState.WizardWnd);
   gState.WizardWnd = nullptr;
-  if (BackdropBitmap != nullptr) {
-    DeleteObject(BackdropBitmap);
-    BackdropBitmap = nullptr;
-  }
+  BackdropImage.reset();
   DeleteTitleFont();
   PostQuitMessage(0);
   return 0;
 }
 
 // Paints the image once into a bitmap compatible with `dc`, which is kept.
-bool MakeBackdropBitmap(HWND window, HDC dc, HDC memory, int width, int height) {
-  BackdropBitmap = CreateCompatibleBitmap(dc, width, height);
-  if (BackdropBitmap == nullptr) return false;
-  HGDIOBJ replaced = SelectObject(memory, BackdropBitmap);
+bool MakeBackdropImage(HWND window, HDC dc, HDC memory, int width, int height) {
+  BackdropImage.reset(CreateCompatibleBitmap(dc, width, height));
+  if (!BackdropImage.valid()) return false;
+  HGDIOBJ replaced = SelectObject(memory, BackdropImage.get());
   PaintBackdrop(window, memory);
   SelectObject(memory, replaced);
   return true;
@@ -165,17 +162,16 @@ LRESULT OnEraseBackground(HWND window, HDC dc) {
   GetClientRect(window, &client);
   int width = client.right - client.left;
   int height = client.bottom - client.top;
-  HDC memory = CreateCompatibleDC(dc);
-  bool cached = memory != nullptr && (BackdropBitmap != nullptr ||
-                                      MakeBackdropBitmap(window, dc, memory, width, height));
+  ScopedMemoryDc memory(CreateCompatibleDC(dc));
+  bool cached = memory.valid() && (BackdropImage.valid() ||
+                                   MakeBackdropImage(window, dc, memory.get(), width, height));
   if (cached) {
-    HGDIOBJ replaced = SelectObject(memory, BackdropBitmap);
-    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, replaced);
+    HGDIOBJ replaced = SelectObject(memory.get(), BackdropImage.get());
+    BitBlt(dc, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+    SelectObject(memory.get(), replaced);
   } else {
     PaintBackdrop(window, dc);
   }
-  if (memory != nullptr) DeleteDC(memory);
   return 0;
 }
 

@@ -1,11 +1,12 @@
 #include "wizard/licence_dialog_win.h"
 
+#include "common/handles_win.h"
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
 #include "wizard/licence_text.h"
 
-HBRUSH LicenceBrush = nullptr;
-HFONT LicenceFont = nullptr;
+GdiObjectHolder LicenceBrush;
+GdiObjectHolder LicenceFont;
 
 namespace {
 
@@ -29,9 +30,9 @@ void FillLicenceText(HWND dialog) {
   if (text == nullptr) return;
   HDC dc = GetDC(text);
   if (dc != nullptr) {
-    LicenceFont = CreateLicenceFont(dc);
-    if (LicenceFont != nullptr)
-      SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(LicenceFont), FALSE);
+    LicenceFont.reset(CreateLicenceFont(dc));
+    if (LicenceFont.valid())
+      SendMessageA(text, WM_SETFONT, reinterpret_cast<WPARAM>(LicenceFont.get()), FALSE);
     ReleaseDC(text, dc);
   }
   SetWindowTextA(text, LicenceText);
@@ -39,7 +40,7 @@ void FillLicenceText(HWND dialog) {
 
 INT_PTR InitLicenceDialog(HWND dialog) {
   LOGBRUSH brush = {BS_SOLID, GetSysColor(COLOR_WINDOW), 0};
-  LicenceBrush = CreateBrushIndirect(&brush);
+  LicenceBrush.reset(CreateBrushIndirect(&brush));
   SetTitleFont(dialog);
   FillLicenceText(dialog);
   return TRUE;  // the dialog manager focuses the first tab stop, "Yes"
@@ -51,14 +52,7 @@ INT_PTR ColourLicenceText(HWND dialog, HDC dc, HWND control) {
   if (control != GetDlgItem(dialog, IDC_LICENCE_TEXT)) return FALSE;
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  return reinterpret_cast<INT_PTR>(LicenceBrush);
-}
-
-void DeleteLicenceObjects() {
-  if (LicenceBrush != nullptr) DeleteObject(LicenceBrush);
-  LicenceBrush = nullptr;
-  if (LicenceFont != nullptr) DeleteObject(LicenceFont);
-  LicenceFont = nullptr;
+  return reinterpret_cast<INT_PTR>(LicenceBrush.get());
 }
 
 }  // namespace
@@ -79,7 +73,8 @@ INT_PTR CALLBACK LicenceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
       return ColourLicenceText(dialog, reinterpret_cast<HDC>(wParam),
                                reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
-      DeleteLicenceObjects();
+      LicenceBrush.reset();
+      LicenceFont.reset();
       return FALSE;
   }
   return FALSE;

@@ -3,9 +3,11 @@
 
 #include <windows.h>
 
-// The dialog's GDI objects: null while it is not shown.
-extern HBRUSH LicenceBrush;  // background of the agreement text
-extern HFONT LicenceFont;    // fixed-pitch font of the agreement text
+#include "common/handles_win.h"
+
+// The dialog's GDI objects: empty while it is not shown.
+extern GdiObjectHolder LicenceBrush;  // background of the agreement text
+extern GdiObjectHolder LicenceFont;   // fixed-pitch font of the agreement text
 
 // Shows the agreement owned by the backdrop and returns the dialog result:
 // IDOK for Yes, IDCANCEL for No or Escape, -1 when it cannot be shown.

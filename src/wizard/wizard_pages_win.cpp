@@ -2,6 +2,7 @@
 
 #include "common/path.h"
 #include "common/texts.h"
+#include "common/handles_win.h"
 #include "install/install_worker_win.h"
 #include "install/shell_actions_win.h"
 #include "resource_ids.h"
@@ -205,9 +206,10 @@ void SetPageBitmap(HWND page, int control, int bitmap) {
   HANDLE image = LoadImageA(gState.Instance, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0,
                             LR_CREATEDIBSECTION | LR_DEFAULTSIZE);
   if (image == nullptr) return;
-  auto previous = reinterpret_cast<HGDIOBJ>(
-      SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image)));
-  if (previous != nullptr) DeleteObject(previous);
+  // The image the control showed before is deleted; the last one set stays
+  // for as long as the process.
+  ScopedGdiObject previous(reinterpret_cast<HGDIOBJ>(
+      SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image))));
 }
 
 void ShowPageError(HWND page, int string, int control) {

@@ -104,8 +104,8 @@ TEST(LicenceDialog, ShowsTheWholeAgreementReadOnlyInCourierOnTheWindowColour) {
   EXPECT_EQ(shown.brushColour, GetSysColor(COLOR_WINDOW));
   EXPECT_FALSE(shown.ownBrushForStatics);
   // The brush and the font live only as long as the dialog.
-  EXPECT_EQ(LicenceBrush, nullptr);
-  EXPECT_EQ(LicenceFont, nullptr);
+  EXPECT_FALSE(LicenceBrush.valid());
+  EXPECT_FALSE(LicenceFont.valid());
   DeleteObject(gState.TitleFont);
   gState.TitleFont = nullptr;
 }
@@ -126,8 +126,8 @@ TEST(LicenceDialog, OnlyYesAccepts) {
               PressKey(no, VK_RETURN);
             }),
             IDCANCEL);
-  EXPECT_EQ(LicenceBrush, nullptr);
-  EXPECT_EQ(LicenceFont, nullptr);
+  EXPECT_FALSE(LicenceBrush.valid());
+  EXPECT_FALSE(LicenceFont.valid());
 }
 
 }  // namespace
