@@ -1,41 +1,26 @@
 #include "payload/common/settings_win.h"
 
 #include "common/handles_win.h"
+#include "common/registry_win.h"
 #include "common/texts.h"
 
-bool ReadKeyText(HKEY key, const char* name, char* text, DWORD size) {
-  if (size == 0) return false;
-  text[0] = '\0';
-  DWORD type = 0;
-  DWORD length = size - 1;  // room for a terminator the stored text may lack
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &length) !=
-          ERROR_SUCCESS ||
-      type != REG_SZ) {
-    text[0] = '\0';
-    return false;
-  }
-  text[length] = '\0';
-  return true;
+namespace {
+
+bool OpenSettings(ScopedKey* key) {
+  return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key->out()) == ERROR_SUCCESS;
 }
 
+}  // namespace
+
 bool ReadSettingText(const char* name, char* text, DWORD size) {
-  if (size > 0) text[0] = '\0';
   ScopedKey key;
-  return RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.out()) == ERROR_SUCCESS &&
-         ReadKeyText(key.get(), name, text, size);
+  return OpenSettings(&key) && ReadRegistryText(key.get(), name, text, size);
 }
 
 DWORD ReadSettingNumber(const char* name, DWORD fallback) {
   ScopedKey key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
-    return fallback;
-  DWORD type = 0;
-  DWORD value = 0;
-  DWORD length = sizeof value;
-  if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &length) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD || length != sizeof value)
-    return fallback;
+  DWORD value = fallback;
+  if (OpenSettings(&key)) ReadRegistryNumber(key.get(), name, &value);
   return value;
 }
 

@@ -4,12 +4,7 @@
 
 #include <windows.h>
 
-// Reads a REG_SZ value of an open key into `text` (`size` bytes, always
-// terminated). Returns false, leaving `text` empty, when the value is missing,
-// not text or too long.
-bool ReadKeyText(HKEY key, const char* name, char* text, DWORD size);
-
-// ReadKeyText for a value of the settings key.
+// Reads a text value of the settings key as ReadRegistryText does.
 bool ReadSettingText(const char* name, char* text, DWORD size);
 
 // Reads a four-byte REG_DWORD value, or returns `fallback`.

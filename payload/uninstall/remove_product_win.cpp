@@ -3,10 +3,11 @@
 #include <windows.h>
 
 #include "common/handles_win.h"
+#include "common/registry_win.h"
+#include "common/system_library_win.h"
 #include "common/texts.h"
 #include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
-#include "payload/common/settings_win.h"
 #include "payload/uninstall/close_programs_win.h"
 #include "payload_members.h"
 
@@ -168,7 +169,7 @@ bool IsRegisteredInstallation(const char* appDir) {
   char command[kPathSize + 32];
   char registered[kPathSize];
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS ||
-      !ReadKeyText(key.get(), kValueUninstallString, command, sizeof command) ||
+      !ReadRegistryText(key.get(), kValueUninstallString, command, sizeof command) ||
       NextWord(command, registered, sizeof registered) == nullptr ||
       GetFileAttributesA(registered) == INVALID_FILE_ATTRIBUTES)
     return true;
@@ -213,13 +214,13 @@ void RemoveShortcuts(RemovalReport* report) {
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
     return;
   char folder[kPathSize];
-  if (ReadKeyText(key.get(), kValueStartMenu, folder, kPathSize) &&
+  if (ReadRegistryText(key.get(), kValueStartMenu, folder, kPathSize) &&
       AppendPath(folder, kProgramsDirectory) && AppendPath(folder, kMakerDirectory)) {
     RemoveFileIn(folder, kUninstallLink, report);
     RemoveFileIn(folder, kSaverLink, report);
     RemoveDirectoryA(folder);  // stays while it holds anything else
   }
-  if (ReadKeyText(key.get(), kValueStartup, folder, kPathSize)) {
+  if (ReadRegistryText(key.get(), kValueStartup, folder, kPathSize)) {
     RemoveFileIn(folder, kCompanionLink, report);
   }
 }

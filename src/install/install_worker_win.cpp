@@ -3,6 +3,7 @@
 #include "archive/resource_archive_win.h"
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/registry_win.h"
 #include "common/report_error_win.h"
 #include "common/system_library_win.h"
 #include "common/texts.h"
@@ -229,15 +230,9 @@ bool WriteImagePack(InstallRun& run) {
 }
 
 // Reads a folder of the "Shell Folders" key into a buffer of kPathSize; false
-// when the value is missing, empty or not text.
+// when the value cannot be read or is empty.
 bool ReadShellFolder(HKEY key, const char* name, char* folder) {
-  DWORD type = 0;
-  DWORD size = kPathSize - 1;
-  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(folder), &size) !=
-      ERROR_SUCCESS)
-    return false;
-  folder[size] = '\0';
-  return (type == REG_SZ || type == REG_EXPAND_SZ) && folder[0] != '\0';
+  return ReadRegistryText(key, name, folder, kPathSize) && folder[0] != '\0';
 }
 
 // A shortcut that cannot be written is left out without a message.

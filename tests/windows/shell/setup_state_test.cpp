@@ -1,5 +1,6 @@
 // Guards against start-up filling the answers from the wrong source, in the
-// wrong order of precedence, or overrunning a field with a long registry text.
+// wrong order of precedence, or overrunning a field with a long registry text
+// or taking a cut one.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -126,15 +127,15 @@ TEST_F(LoadSetupStateTest, APartialSettingsKeyKeepsTheOtherDefaults) {
   EXPECT_STREQ(gState.AppDir, "C:\\Program Files\\Tarnwick");
 }
 
-TEST_F(LoadSetupStateTest, CutsOverlongTextsToTheirFieldsWithoutOverrunningThem) {
-  std::string longOwner(400, 'o');
-  std::string longDir(300, 'd');
-  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueOwner, longOwner);
-  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueAppDir, longDir);
+// A text cut to fit would be another name or another directory.
+TEST_F(LoadSetupStateTest, IgnoresTextsLongerThanTheirFieldsWithoutOverrunningThem) {
+  SetText(HKEY_LOCAL_MACHINE, kWindowsKey, kValueOwner, "System Owner");
+  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueOwner, std::string(256, 'o'));
+  SetText(HKEY_CURRENT_USER, kSettingsKey, kValueAppDir, std::string(260, 'd'));
   SetText(HKEY_CURRENT_USER, kSettingsKey, kValueOrganization, std::string(255, 'g'));
   LoadSetupState();
-  EXPECT_EQ(std::string(gState.RegisteredOwner), longOwner.substr(0, 255));
-  EXPECT_EQ(std::string(gState.AppDir), longDir.substr(0, 259));
+  EXPECT_STREQ(gState.RegisteredOwner, "System Owner");
+  EXPECT_STREQ(gState.AppDir, "C:\\Program Files\\Tarnwick");
   EXPECT_EQ(std::string(gState.RegisteredOrganization), std::string(255, 'g'));
   EXPECT_STREQ(gState.RegisteredEMail, "");  // the field after the owner is untouched
 }
@@ -153,7 +154,12 @@ TEST_F(LoadSetupStateTest, IgnoresValuesOfAnUnexpectedType) {
   const BYTE shortNumber[2] = {1, 2};
   SetValue(HKEY_CURRENT_USER, kSettingsKey, kValueSSHotkey, REG_BINARY, shortNumber,
            sizeof shortNumber);
+  // Taken as it stands, an expandable text would be another text.
+  const char expandable[] = "%USERDOMAIN%";
+  SetValue(HKEY_CURRENT_USER, kSettingsKey, kValueOrganization, REG_EXPAND_SZ, expandable,
+           sizeof expandable);
   LoadSetupState();
+  EXPECT_STREQ(gState.RegisteredOrganization, "");
   EXPECT_STREQ(gState.AppDir, "C:\\Program Files\\Tarnwick");
   EXPECT_EQ(gState.DisplayMode, 1u);
   EXPECT_EQ(gState.SSHotkey, 0x01100053u);
