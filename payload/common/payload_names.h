@@ -23,10 +23,5 @@ inline constexpr char kBlankSaverFile[] = "scrnsave.scr";
 inline constexpr char kRunSaverFormat[] = "\"%s\" /s";
 inline constexpr char kConfigureSaverFormat[] = "\"%s\" /c";
 
-// The uninstaller's switch for running without any dialog, and the one it
-// starts its temporary copy with.
-inline constexpr char kQuietOption[] = "/quiet";
+// The switch the uninstaller starts its temporary copy with.
 inline constexpr char kRemoveOption[] = "/remove";
-
-// The maker's own registry key, which holds the settings key.
-inline constexpr char kMakerKey[] = "Software\\Tarnwick";

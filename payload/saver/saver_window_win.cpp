@@ -80,15 +80,13 @@ void ReleaseSurface(Surface& surface) {
 // Adds the pictures (*.bmp) of one image pack's folder.
 void AddPackPictures(const char* folder) {
   char pattern[kPathSize];
-  CopyText(pattern, kPathSize, folder);
-  if (!AppendPath(pattern, "*.bmp")) return;
+  if (!BuildPath(pattern, folder, "*.bmp")) return;
   WIN32_FIND_DATAA image;
   HANDLE found = FindFirstFileA(pattern, &image);
   if (found == INVALID_HANDLE_VALUE) return;
   do {
-    char* path = gScene.pictures[gScene.pictureCount];
-    CopyText(path, kPathSize, folder);
-    if (AppendPath(path, image.cFileName)) ++gScene.pictureCount;
+    if (BuildPath(gScene.pictures[gScene.pictureCount], folder, image.cFileName))
+      ++gScene.pictureCount;
   } while (gScene.pictureCount < kMaxPictures && FindNextFileA(found, &image));
   FindClose(found);
 }
@@ -99,15 +97,14 @@ void FindPictures() {
   if (!ReadSettingText(kValueAppDir, themes, kPathSize) || !AppendPath(themes, kThemesDirectory))
     return;
   char pattern[kPathSize];
-  CopyText(pattern, kPathSize, themes);
-  if (!AppendPath(pattern, "*")) return;
+  if (!BuildPath(pattern, themes, "*")) return;
   WIN32_FIND_DATAA pack;
   HANDLE packs = FindFirstFileA(pattern, &pack);
   if (packs == INVALID_HANDLE_VALUE) return;
   do {
     char folder[kPathSize];
     if ((pack.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && pack.cFileName[0] != '.' &&
-        AppendPath(folder, pack.cFileName)) {
+        BuildPath(folder, themes, pack.cFileName)) {
       AddPackPictures(folder);
     }
   } while (gScene.pictureCount < kMaxPictures && FindNextFileA(packs, &pack));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/handles_win.h"
+#include "common/programs_win.h"
 #include "common/texts.h"
 #include "payload/common/payload_names.h"
 
@@ -40,8 +41,8 @@ void AskToCloseAndWait(HWND window) {
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);
   ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCloseMilliseconds, &ignored);
+  // Its files stay in use until the process has ended, not only its window.
+  AskToClose(window, kCloseMilliseconds);
   if (process.valid()) WaitForSingleObject(process.get(), kCloseMilliseconds);
 }
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 
 #include "common/handles_win.h"
+#include "common/programs_win.h"
+#include "common/texts.h"
 #include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
 
@@ -59,15 +61,7 @@ bool StartCopy(const char* folder, const char* copy, const char* appDir, bool qu
   char command[3 * kPathSize];
   wsprintfA(command, kCopyCommandFormat, copy, kRemoveOption, GetCurrentProcessId(),
             HandleNumber(pipe), appDir, quiet ? kQuietOption : "");
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started = {};
-  if (!CreateProcessA(copy, command, nullptr, nullptr, FALSE, 0, nullptr, folder, &startup,
-                      &started))
-    return false;
-  CloseHandle(started.hThread);
-  *process = started.hProcess;
-  return true;
+  return StartProgram(copy, command, 0, folder, process) != 0;
 }
 
 // The next word of a command line, or null when there is none.

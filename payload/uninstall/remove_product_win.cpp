@@ -30,16 +30,6 @@ struct KnownNames {
 constexpr KnownNames kImagePackNames = {kImagePackMembers, kImagePackMemberCount, nullptr};
 constexpr KnownNames kAppDirNames = {kProgramMembers, kProgramMemberCount, kThemesDirectory};
 
-bool BuildPath(char* path, const char* base, const char* component) {
-  CopyText(path, kPathSize, base);
-  return AppendPath(path, component);
-}
-
-bool BuildSystemPath(char* path, const char* name) {
-  UINT length = GetSystemDirectoryA(path, kPathSize);
-  return length > 0 && length < kPathSize && AppendPath(path, name);
-}
-
 void NoteFailure(RemovalReport* report, const char* item) {
   if (report->failures++ == 0) CopyText(report->firstFailure, kPathSize, item);
 }

@@ -4,6 +4,7 @@
 // leaves through a temporary copy of itself (hand_over_win.h), so that its own
 // file and folder go at once, without a restart.
 #include "common/system_library_win.h"
+#include "common/texts.h"
 #include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
 #include "payload/uninstall/hand_over_win.h"

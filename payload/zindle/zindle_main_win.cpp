@@ -7,6 +7,7 @@
 
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/programs_win.h"
 #include "common/system_library_win.h"
 #include "common/texts.h"
 #include "payload/common/payload_names.h"
@@ -18,8 +19,7 @@ namespace {
 constexpr int kHotKeyId = 1;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kTrayMessage = WM_APP + 1;
-constexpr int kTrayTipSize = 64;                  // the tip of the oldest notification record
-constexpr DWORD kDefaultToolHotkey = 0x01100054;  // Ctrl+Alt+T
+constexpr int kTrayTipSize = 64;  // the tip of the oldest notification record
 
 HINSTANCE gInstance;
 UINT gTaskbarCreated;  // sent when the shell (re)starts and the icon must be added again
@@ -53,18 +53,10 @@ void RegisterToolHotKey(HWND window) {
 void StartSaver(const char* commandFormat) {
   char saver[kPathSize];
   char command[kPathSize + 8];
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started = {};
   if (!ReadSettingText(kValueExecutable, saver, kPathSize) ||
       wsprintfA(command, commandFormat, saver) <= 0 ||
-      !CreateProcessA(saver, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &started)) {
+      !StartProgram(saver, command, 0, nullptr, nullptr))
     MessageBeep(0);
-    return;
-  }
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
 }
 
 void ShowTrayIcon(HWND window, DWORD action) {

@@ -231,10 +231,7 @@ bool CheckMemberNames() {
 }
 
 bool MakeMemberPath(char* path) {
-  const char* directory = gArchiveReader.directory;
-  if (std::strlen(directory) >= kPathSize) return false;
-  CopyText(path, kPathSize, directory);
-  return AppendPath(path, gArchiveReader.memberName);
+  return BuildPath(path, gArchiveReader.directory, gArchiveReader.memberName);
 }
 
 // Whether the bytes the member's method will take lie within the archive.

@@ -13,6 +13,12 @@ bool AppendPath(char* path, const char* component) {
   return true;
 }
 
+bool BuildPath(char* path, const char* base, const char* component) {
+  if (std::strlen(base) >= kPathSize) return false;
+  CopyText(path, kPathSize, base);
+  return AppendPath(path, component);
+}
+
 void CopyText(char* destination, std::size_t size, const char* text) {
   if (size == 0) return;
   std::size_t length = std::strlen(text);

@@ -12,6 +12,11 @@ constexpr std::size_t kPathSize = 260;
 // would not fit.
 bool AppendPath(char* path, const char* component);
 
+// `base`, then `component` as AppendPath joins them, in a buffer of kPathSize
+// characters. Returns false when the result would not fit; a base cut to fit
+// would name another place.
+bool BuildPath(char* path, const char* base, const char* component);
+
 // Copies text into a buffer of `size` bytes, cutting it to size - 1 characters;
 // the copy is always terminated.
 void CopyText(char* destination, std::size_t size, const char* text);

@@ -6,10 +6,8 @@ namespace {
 
 // Loads a library from the system directory by its full path, once.
 HMODULE LoadSystemLibrary(const char* name) {
-  char path[kPathSize] = "";
-  UINT length = GetSystemDirectoryA(path, kPathSize);
-  if (length == 0 || length >= kPathSize || !AppendPath(path, name)) return nullptr;
-  return LoadLibraryA(path);
+  char path[kPathSize];
+  return BuildSystemPath(path, name) ? LoadLibraryA(path) : nullptr;
 }
 
 template <typename Function>
@@ -27,6 +25,15 @@ Function Version(const char* name) {
 }
 
 }  // namespace
+
+bool FindSystemDirectory(char* path) {
+  UINT length = GetSystemDirectoryA(path, kPathSize);
+  return length > 0 && length < kPathSize;
+}
+
+bool BuildSystemPath(char* path, const char* name) {
+  return FindSystemDirectory(path) && AppendPath(path, name);
+}
 
 void HardenDllSearch() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);

@@ -1,5 +1,6 @@
-// Every fixed text of the setup program that is not a resource: captions,
-// messages, step texts, registry names and file names, exactly as shown or used.
+// Every fixed text of the setup program and the programs it installs that is
+// not a resource: captions, messages, step texts, registry names and file
+// names, exactly as shown or used; and the settings' default numbers.
 #pragma once
 
 // Shared.
@@ -12,7 +13,11 @@ inline constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows\\CurrentVers
 inline constexpr char kProgramFilesKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 inline constexpr char kProgramFilesValue[] = "ProgramFilesDir";
 inline constexpr char kDefaultProgramFiles[] = "C:\\Program Files\\";
-inline constexpr char kSettingsKey[] = "Software\\Tarnwick\\SS";
+// The maker's own key, which holds the settings key.
+#define SETUP_MAKER_KEY "Software\\Tarnwick"
+inline constexpr char kMakerKey[] = SETUP_MAKER_KEY;
+inline constexpr char kSettingsKey[] = SETUP_MAKER_KEY "\\SS";
+#undef SETUP_MAKER_KEY
 inline constexpr char kValueAppDir[] = "AppDir";
 inline constexpr char kValueExecutable[] = "Executable";
 inline constexpr char kValueOwner[] = "RegisteredOwner";
@@ -22,6 +27,11 @@ inline constexpr char kValueSSHotkey[] = "SSHotkey";
 inline constexpr char kValueToolHotkey[] = "ToolHotkey";
 inline constexpr char kValueDisplayMode[] = "DisplayMode";
 inline constexpr char kValueVersion[] = "Version";
+// What the settings' numbers are without an earlier installation: the hot keys
+// Ctrl+Alt+S (the screen saver) and Ctrl+Alt+T (the companion).
+inline constexpr unsigned long kDefaultSSHotkey = 0x01100053;
+inline constexpr unsigned long kDefaultToolHotkey = 0x01100054;
+inline constexpr unsigned long kDefaultDisplayMode = 1;
 
 // Backdrop.
 inline constexpr char kWizardFailedFormat[] = "Couldn't create Setup wizard\nError=%ld";
@@ -45,7 +55,9 @@ inline constexpr char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TarnwickSS";
 inline constexpr char kValueDisplayName[] = "DisplayName";
 inline constexpr char kValueUninstallString[] = "UninstallString";
-// Quoted, so that a path with spaces cannot be taken for a shorter program.
+// The uninstaller (kUninstallerFile), spelt as the entry has always named it:
+// file names compare without regard to case. Quoted, so that a path with
+// spaces cannot be taken for a shorter program.
 inline constexpr char kUninstallStringFormat[] = "\"%s\\Uninstall.exe\"";
 // What the list of installed programs shows beside the name.
 inline constexpr char kValueDisplayIcon[] = "DisplayIcon";
@@ -59,7 +71,10 @@ inline constexpr char kValueEstimatedSize[] = "EstimatedSize";
 inline constexpr char kValueNoModify[] = "NoModify";
 inline constexpr char kValueNoRepair[] = "NoRepair";
 inline constexpr char kValueQuietUninstallString[] = "QuietUninstallString";
-inline constexpr char kQuietUninstallStringFormat[] = "\"%s\\Uninstall.exe\" /quiet";
+// The uninstaller's switch for running without any dialog; the quiet command
+// is the uninstall command, then the switch.
+inline constexpr char kQuietOption[] = "/quiet";
+inline constexpr char kQuietUninstallStringFormat[] = "%s %s";
 inline constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 inline constexpr char kValueStartMenu[] = "Start Menu";

@@ -3,6 +3,7 @@
 #include "archive/resource_archive_win.h"
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/programs_win.h"
 #include "common/registry_win.h"
 #include "common/report_error_win.h"
 #include "common/system_library_win.h"
@@ -30,7 +31,6 @@ struct InstallRun {
   HWND owner;
   HWND panel;
   bool failed;
-  char systemDirectory[kPathSize];
   // The screen saver's full path as its extraction wrote it.
   char saverFile[kPathSize];
   // The saver's version resource, when it has one.
@@ -39,12 +39,6 @@ struct InstallRun {
   // What the three extractions wrote, for the list of installed programs.
   DWORD bytesWritten;
 };
-
-// `base`, then `component`, in a buffer of kPathSize; false when it does not fit.
-bool BuildPath(char* path, const char* base, const char* component) {
-  CopyText(path, kPathSize, base);
-  return AppendPath(path, component);
-}
 
 // Reports a fatal failure; the remaining installing steps are then skipped.
 bool Fail(InstallRun& run, const char* format, const char* argument) {
@@ -80,10 +74,7 @@ void CloseCompanion(const InstallRun& run) {
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepClosingCompanion);
   // A hung companion never handles a plain send; it is treated like one whose
   // window does not go away.
-  DWORD_PTR answer = 0;
-  if (SendMessageTimeoutA(companion, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCompanionCloseTime,
-                          &answer))
-    WaitForCompanionToGo(GetTickCount());
+  if (AskToClose(companion, kCompanionCloseTime)) WaitForCompanionToGo(GetTickCount());
   PumpMessagesFor(kCompanionSettleTime);
 }
 
@@ -104,11 +95,11 @@ bool Extract(InstallRun& run, const char* directory, int resourceId, char* lastP
 }
 
 bool WriteScreenSaver(InstallRun& run) {
-  UINT length = GetSystemDirectoryA(run.systemDirectory, kPathSize);
+  char systemDirectory[kPathSize] = "";
+  bool found = FindSystemDirectory(systemDirectory);
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingSaver);
-  if (length == 0 || length >= kPathSize ||
-      !Extract(run, run.systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
-    return Fail(run, kErrorWriteSaver, run.systemDirectory);
+  if (!found || !Extract(run, systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
+    return Fail(run, kErrorWriteSaver, systemDirectory);
   return true;
 }
 
@@ -155,8 +146,8 @@ void SetNumberValue(HKEY key, const char* name, DWORD value) {
 // What the list of installed programs shows and package tools read, beside
 // the name and the uninstall command; the size follows once the image pack is
 // written (RecordInstalledSize).
-void WriteUninstallDetails(const InstallRun& run, HKEY key) {
-  char text[kPathSize + 32];
+void WriteUninstallDetails(const InstallRun& run, HKEY key, const char* command) {
+  char text[kPathSize + 40];
   if (BuildPath(text, gState.AppDir, kCompanionFile)) {
     char icon[kPathSize + 8];
     wsprintfA(icon, kDisplayIconFormat, text);
@@ -173,7 +164,7 @@ void WriteUninstallDetails(const InstallRun& run, HKEY key) {
   SetTextValue(key, kValueInstallLocation, gState.AppDir);
   SetNumberValue(key, kValueNoModify, 1);
   SetNumberValue(key, kValueNoRepair, 1);
-  wsprintfA(text, kQuietUninstallStringFormat, gState.AppDir);
+  wsprintfA(text, kQuietUninstallStringFormat, command, kQuietOption);
   SetTextValue(key, kValueQuietUninstallString, text);
 }
 
@@ -185,7 +176,7 @@ bool WriteUninstallEntry(InstallRun& run) {
   wsprintfA(command, kUninstallStringFormat, gState.AppDir);
   SetTextValue(key.get(), kValueDisplayName, kProductName);
   SetTextValue(key.get(), kValueUninstallString, command);
-  WriteUninstallDetails(run, key.get());
+  WriteUninstallDetails(run, key.get(), command);
   return true;
 }
 
@@ -222,8 +213,7 @@ bool WriteImagePack(InstallRun& run) {
     CopyText(title, sizeof title, kDefaultPackTitle);
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingImagePack, title);
   char path[kPathSize];
-  CopyText(path, kPathSize, gState.AppDir);
-  bool fits = AppendPath(path, kThemesDirectory) && AppendPath(path, title);
+  bool fits = BuildPath(path, gState.AppDir, kThemesDirectory) && AppendPath(path, title);
   if (!fits || !MakeDirectoryPath(path)) return Fail(run, kErrorCreatePackDirectory, path);
   if (!Extract(run, path, IDR_IMAGE_PACK, nullptr)) return Fail(run, kErrorDecompressPack, nullptr);
   return true;
@@ -242,15 +232,15 @@ void CreateLinkIn(const char* folder, const char* linkName, const char* target,
   if (BuildPath(linkFile, folder, linkName)) CreateShortcut(description, target, linkFile, nullptr);
 }
 
-void CreateStartMenuShortcuts(const InstallRun& run, const char* startMenu) {
+void CreateStartMenuShortcuts(const char* startMenu) {
   char folder[kPathSize];
-  CopyText(folder, kPathSize, startMenu);
-  if (!AppendPath(folder, kProgramsDirectory) || !AppendPath(folder, kMakerDirectory)) return;
+  if (!BuildPath(folder, startMenu, kProgramsDirectory) || !AppendPath(folder, kMakerDirectory))
+    return;
   MakeDirectoryPath(folder);
   char target[kPathSize];
   if (BuildPath(target, gState.AppDir, kUninstallerFile))
     CreateLinkIn(folder, kUninstallLink, target, kUninstallLinkDescription);
-  if (BuildPath(target, run.systemDirectory, kSaverFile))
+  if (BuildSystemPath(target, kSaverFile))
     CreateLinkIn(folder, kSaverLink, target, kSaverLinkDescription);
 }
 
@@ -267,7 +257,7 @@ void CreateShortcuts(const InstallRun& run) {
       ERROR_SUCCESS)
     return;
   char folder[kPathSize];
-  if (ReadShellFolder(key.get(), kValueStartMenu, folder)) CreateStartMenuShortcuts(run, folder);
+  if (ReadShellFolder(key.get(), kValueStartMenu, folder)) CreateStartMenuShortcuts(folder);
   if (ReadShellFolder(key.get(), kValueStartup, folder)) CreateStartupShortcut(folder);
 }
 
@@ -319,12 +309,12 @@ void StartCompanion(const InstallRun& run) {
 // Only after an installation without failure: the saver is made current and
 // configured, and the companion started.
 void RunFinishingSteps(const InstallRun& run) {
-  char systemDirectory[kPathSize] = "";
-  GetSystemDirectoryA(systemDirectory, kPathSize);
   char saverPath[kPathSize];
-  BuildPath(saverPath, systemDirectory, kSaverFile);
-  if (gState.MakeCurrent) MakeSaverCurrent(run, saverPath);
-  if (gState.ConfigureSaver) RunSaverConfiguration(run, saverPath);
+  // The saver's extraction has just written to this path, so it fits.
+  if (BuildSystemPath(saverPath, kSaverFile)) {
+    if (gState.MakeCurrent) MakeSaverCurrent(run, saverPath);
+    if (gState.ConfigureSaver) RunSaverConfiguration(run, saverPath);
+  }
   StartCompanion(run);
 }
 

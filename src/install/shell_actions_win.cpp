@@ -8,6 +8,8 @@
 
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/programs_win.h"
+#include "common/system_library_win.h"
 #include "common/texts.h"
 
 namespace {
@@ -35,12 +37,6 @@ bool SaveLink(IShellLinkA* link, const char* linkFile) {
   WCHAR widePath[kPathSize] = L"";
   MultiByteToWideChar(CP_ACP, 0, linkFile, -1, widePath, kPathSize);
   return SUCCEEDED(file->Save(widePath, TRUE));
-}
-
-void BuildSaverPath(char* systemDirectory, char* saverPath) {
-  GetSystemDirectoryA(systemDirectory, kPathSize);
-  CopyText(saverPath, kPathSize, systemDirectory);
-  AppendPath(saverPath, kSaverFile);
 }
 
 }  // namespace
@@ -83,31 +79,13 @@ void MakeCurrentScreenSaver(const char* saverPath) {
   SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, 1, nullptr, SPIF_SENDWININICHANGE);
 }
 
-int StartProgram(const char* application, const char* commandLine, DWORD flags,
-                 const char* workingDirectory, HANDLE* process) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started = {};
-  // CreateProcessA may write into the command line, so it gets a copy.
-  char command[1025] = "";
-  if (commandLine != nullptr) CopyText(command, sizeof command, commandLine);
-  if (!CreateProcessA(application, commandLine != nullptr ? command : nullptr, nullptr, nullptr,
-                      FALSE, flags, nullptr, workingDirectory, &startup, &started))
-    return 0;
-  CloseHandle(started.hThread);
-  if (process != nullptr)
-    *process = started.hProcess;
-  else
-    CloseHandle(started.hProcess);
-  return 1;
-}
-
 void LaunchScreenSaver() {
-  char systemDirectory[kPathSize] = "";
-  char saverPath[kPathSize] = "";
-  BuildSaverPath(systemDirectory, saverPath);
+  char systemDirectory[kPathSize];
+  char saverPath[kPathSize];
   char command[kPathSize + 8];
-  wsprintfA(command, kSaverCommandFormat, saverPath);
-  if (!StartProgram(saverPath, command, CREATE_NEW_CONSOLE, systemDirectory, nullptr))
-    MessageBeep(0);
+  if (FindSystemDirectory(systemDirectory) && BuildSystemPath(saverPath, kSaverFile)) {
+    wsprintfA(command, kSaverCommandFormat, saverPath);
+    if (StartProgram(saverPath, command, CREATE_NEW_CONSOLE, systemDirectory, nullptr)) return;
+  }
+  MessageBeep(0);
 }

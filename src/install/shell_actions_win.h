@@ -1,5 +1,6 @@
 // How the installation acts on the shell and the file system: directories,
-// shortcut files, the current screen saver and program starts.
+// shortcut files, the current screen saver and its start when setup ends
+// (programs start through StartProgram, common/programs_win.h).
 #pragma once
 
 #include <windows.h>
@@ -14,11 +15,6 @@ int CreateShortcut(const char* description, const char* target, const char* link
 
 // Makes the screen saver the system's current one and switches it on.
 void MakeCurrentScreenSaver(const char* saverPath);
-
-// Starts a program by its full path; on success returns 1 and, when `process`
-// is given, hands over the process handle (the caller closes it).
-int StartProgram(const char* application, const char* commandLine, DWORD flags,
-                 const char* workingDirectory, HANDLE* process);
 
 // Starts the installed screen saver with "+s"; beeps when it cannot.
 void LaunchScreenSaver();

@@ -17,9 +17,9 @@ void SetDefaults() {
   gState.ConfigureSaver = 0;
   gState.InstallSucceeded = 0;
   gState.LaunchAfterSetup = 1;
-  gState.SSHotkey = 0x01100053;
-  gState.ToolHotkey = 0x01100054;
-  gState.DisplayMode = 1;
+  gState.SSHotkey = kDefaultSSHotkey;
+  gState.ToolHotkey = kDefaultToolHotkey;
+  gState.DisplayMode = kDefaultDisplayMode;
   gState.AppDir[0] = '\0';
 }
 
@@ -55,10 +55,8 @@ int FindProgramFilesDir(char* buffer) {
 
 void LoadSetupState() {
   SetDefaults();
-  if (FindProgramFilesDir(gState.BrowseFolder)) {
-    CopyText(gState.AppDir, kPathSize, gState.BrowseFolder);
-    AppendPath(gState.AppDir, kMakerDirectory);
-  }
+  if (FindProgramFilesDir(gState.BrowseFolder))
+    BuildPath(gState.AppDir, gState.BrowseFolder, kMakerDirectory);
   ReadSystemOwner();
   ReadPreviousSettings();
 }

@@ -50,8 +50,7 @@ void TakeChosenFolder(HWND page, LPCITEMIDLIST chosen) {
   char folder[kPathSize];
   char appDir[kPathSize];
   GetItemPath(chosen, folder);
-  CopyText(appDir, kPathSize, folder);
-  if (folder[0] == '\0' || !AppendPath(appDir, kMakerDirectory)) {
+  if (folder[0] == '\0' || !BuildPath(appDir, folder, kMakerDirectory)) {
     MessageBeep(0);
     return;
   }

@@ -1,10 +1,11 @@
 #include <cstring>
 
-#include "common/path.h"
-#include "common/texts.h"
 #include "common/handles_win.h"
+#include "common/path.h"
+#include "common/programs_win.h"
+#include "common/system_library_win.h"
+#include "common/texts.h"
 #include "install/install_worker_win.h"
-#include "install/shell_actions_win.h"
 #include "resource_ids.h"
 #include "shell/messages_win.h"
 #include "shell/setup_state_win.h"
@@ -159,9 +160,8 @@ INT_PTR HandlePageNotify(HWND page, const NMHDR* header) {
 // Starts the display control panel from the system directory, never from the
 // folder setup was started in; setup ends when it starts.
 void OpenDisplaySettings() {
-  char program[kPathSize] = "";
-  UINT length = GetSystemDirectoryA(program, kPathSize);
-  if (length > 0 && length < kPathSize && AppendPath(program, kDisplayControlProgram) &&
+  char program[kPathSize];
+  if (BuildSystemPath(program, kDisplayControlProgram) &&
       StartProgram(program, kDisplayControlCommand, 0, nullptr, nullptr)) {
     PostQuitMessage(0);
     return;

@@ -1,5 +1,5 @@
-// Guards against paths joined with a doubled or missing separator, and against
-// a join or a formatted text that overruns its buffer.
+// Guards against paths joined with a doubled or missing separator, a base cut
+// into another path, and a join or a formatted text that overruns its buffer.
 #include "common/path.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +35,16 @@ TEST(AppendPath, RefusesAResultThatDoesNotFitAndKeepsThePath) {
   CopyText(buffer, sizeof buffer, fits.c_str());
   EXPECT_TRUE(AppendPath(buffer, "12345678"));  // 259 characters and the terminator
   EXPECT_EQ(std::string(buffer).size(), 259u);
+}
+
+// A base cut to fit the buffer would name another place.
+TEST(BuildPath, JoinsABaseAndRefusesOneThatDoesNotFit) {
+  char buffer[kPathSize];
+  EXPECT_TRUE(BuildPath(buffer, "C:\\Apps\\", "Tarnwick"));
+  EXPECT_STREQ(buffer, "C:\\Apps\\Tarnwick");
+  // Cut to the buffer, this base would end at its separator and still take "".
+  std::string tooLong = std::string(kPathSize - 2, 'a') + "\\tail";
+  EXPECT_FALSE(BuildPath(buffer, tooLong.c_str(), ""));
 }
 
 TEST(CopyText, CutsToTheBufferAndAlwaysTerminates) {

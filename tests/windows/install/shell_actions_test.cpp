@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "common/programs_win.h"
 #include "install/install_test_support.h"
 #include "install/shell_actions_win.h"
 
