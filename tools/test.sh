@@ -57,8 +57,8 @@ run_flavour() {
 mkdir -p "$root/build"
 run_flavour native -j2
 run_flavour sanitize -j2
-run_flavour i686 -j2 -LE slow
-run_flavour x86_64 -j2 -LE slow
+run_flavour i686 -j2
+run_flavour x86_64 -j2
 
 echo
 [ -s "$flaky_list" ] && sed 's/^/passed only when run again (flaky): /' "$flaky_list"

@@ -18,18 +18,13 @@ DWORD gVersionNumber = kUnknownVersionNumber;
 
 namespace {
 
-// How long a companion that took the close request may take to go away, and
-// how long setup then waits before it writes over the companion's files.
-constexpr DWORD kCompanionCloseTime = 120000;
-constexpr DWORD kCompanionSettleTime = 15000;
-// How long the screen saver's configuration may take to become ready for input.
-constexpr DWORD kConfigureIdleTime = 240000;
 constexpr int kPackTitleSize = 128;
 
 // What one run of the installation carries from step to step.
 struct InstallRun {
   HWND owner;
   HWND panel;
+  const InstallWaits* waits;
   bool failed;
   // The screen saver's full path as its extraction wrote it.
   char saverFile[kPathSize];
@@ -59,10 +54,10 @@ void PumpMessagesFor(DWORD duration) {
   } while (!HasElapsed(start, duration));
 }
 
-void WaitForCompanionToGo(DWORD start) {
+void WaitForCompanionToGo(DWORD start, DWORD limit) {
   while (FindWindowA(kCompanionClass, nullptr) != nullptr) {
     PumpMessages();
-    if (HasElapsed(start, kCompanionCloseTime)) return;
+    if (HasElapsed(start, limit)) return;
   }
 }
 
@@ -74,8 +69,9 @@ void CloseCompanion(const InstallRun& run) {
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepClosingCompanion);
   // A hung companion never handles a plain send; it is treated like one whose
   // window does not go away.
-  if (AskToClose(companion, kCompanionCloseTime)) WaitForCompanionToGo(GetTickCount());
-  PumpMessagesFor(kCompanionSettleTime);
+  if (AskToClose(companion, run.waits->companionClose))
+    WaitForCompanionToGo(GetTickCount(), run.waits->companionClose);
+  PumpMessagesFor(run.waits->companionSettle);
 }
 
 bool CreateAppDirectories(InstallRun& run) {
@@ -296,7 +292,8 @@ void RunSaverConfiguration(const InstallRun& run, const char* saverPath) {
   HANDLE started = nullptr;
   if (!StartProgram(saverPath, command, 0, nullptr, &started)) return;
   ScopedHandle process(started);
-  if (WaitForInputIdle(process.get(), kConfigureIdleTime) == 0) WaitForProgramEnd(process.get());
+  if (WaitForInputIdle(process.get(), run.waits->configureIdle) == 0)
+    WaitForProgramEnd(process.get());
 }
 
 void StartCompanion(const InstallRun& run) {
@@ -328,10 +325,11 @@ void PumpMessages() {
   }
 }
 
-int InstallWorker(HWND owner) {
+int InstallWorker(HWND owner, const InstallWaits& waits) {
   gState.InstallRunning = 1;
   InstallRun run = {};
   run.owner = owner;
+  run.waits = &waits;
   run.panel = CreateProgressPanel(owner);
   RunInstallingSteps(run);
   if (!run.failed) RunFinishingSteps(run);

@@ -5,11 +5,26 @@
 
 #include <windows.h>
 
+// How long the installation waits, in ms, for the programs it deals with.
+// Setup waits as long as the product's programs may need; tests pass shorter
+// waits for their stand-ins.
+struct InstallWaits {
+  // For a companion asked to close to take the request and then to go away,
+  DWORD companionClose = 120000;
+  // and then before its files are written over, while it lets go of them.
+  DWORD companionSettle = 15000;
+  // For the screen saver's configuration to become ready for input.
+  DWORD configureIdle = 240000;
+};
+
+// The product's own waits.
+inline constexpr InstallWaits kProductWaits = {};
+
 // Runs the whole installation on the calling (UI) thread. `owner` is the parent
 // of the progress panel and the owner of every error message. Returns 1 when no
 // step failed, 0 after the first failure (which has been reported); nothing
 // written before a failure is undone.
-int InstallWorker(HWND owner);
+int InstallWorker(HWND owner, const InstallWaits& waits = kProductWaits);
 
 // Dispatches every message waiting in the thread's queue; never blocks. Keeps
 // the windows alive during the installation's long waits.

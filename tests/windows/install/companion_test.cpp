@@ -1,6 +1,9 @@
 // Guards against a running companion that is not asked to close, a setup that
 // writes over the companion's files before the companion has let go of them,
-// or one that waits longer than the companion needs.
+// one that waits longer than the companion needs, and one that hangs, or gives
+// up too early, on a companion that ignores the close request or stops
+// answering. The waits are shortened; the product's own are the same steps
+// with longer limits.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,31 +12,63 @@
 
 namespace {
 
-TEST(RunningCompanion, IsClosedAndSetupGoesOnFifteenSecondsAfterItsWindowWent) {
-  SetCurrentDirectoryA("C:\\run");
-  ClearProbeLog();
+constexpr InstallWaits kShortWaits = {3000, 1000, 240000};
+constexpr DWORD kCloseAndSettle = 3000 + 1000;
+
+// Runs the installation into `appDir` with the short waits and returns how
+// long the step "Closing zindle" lasted.
+DWORD RunClosingTheCompanion(const char* appDir, InstallOutcome* outcome) {
+  HWND owner = CreateOwnerWindow();
+  PrepareSetupState(appDir, 0, 0);
+  *outcome = RunInstallWorker(owner, kShortWaits);
+  DestroyWindow(owner);
+  if (outcome->steps.size() < 2 || outcome->steps[0].text != "Closing zindle") {
+    ADD_FAILURE() << "the companion was not closed first";
+    return 0;
+  }
+  DWORD waited = outcome->steps[1].tick - outcome->steps[0].tick;
+  std::printf("Closing the companion took %lu ms\n", static_cast<unsigned long>(waited));
+  return waited;
+}
+
+class RunningCompanion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetCurrentDirectoryA("C:\\run");
+    ClearProbeLog();
+  }
+  // A successful run ends by starting the new companion, which must not be
+  // taken for the next case's.
+  void TearDown() override {
+    if (companion_ != nullptr) {
+      TerminateProcess(companion_, 1);
+      WaitForSingleObject(companion_, 5000);
+      CloseHandle(companion_);
+    }
+    if (outcome_.result == 1) WaitForCompanionWindow(20000);
+    CloseRunningCompanions();
+  }
+  HANDLE companion_ = nullptr;
+  InstallOutcome outcome_;
+};
+
+TEST_F(RunningCompanion, IsClosedAndSetupGoesOnOneSettleTimeAfterItsWindowWent) {
   const std::string appDir = "C:\\Program Files\\Tarnwick";
   // The earlier installation's companion, a different build than the one the
   // archive carries, runs from the application directory.
   ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
-  HANDLE earlier = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), nullptr);
-  ASSERT_NE(earlier, nullptr);
-  HWND owner = CreateOwnerWindow();
-  PrepareSetupState(appDir.c_str(), 0, 0);
+  companion_ = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), nullptr);
+  ASSERT_NE(companion_, nullptr);
 
-  InstallOutcome outcome = RunInstallWorker(owner);
+  DWORD waited = RunClosingTheCompanion(appDir.c_str(), &outcome_);
 
-  EXPECT_EQ(outcome.result, 1);
-  EXPECT_TRUE(outcome.boxes.empty());
-  ASSERT_GE(outcome.steps.size(), 2u);
-  EXPECT_EQ(outcome.steps[0].text, "Closing zindle");
-  EXPECT_EQ(outcome.steps[1].text, "Create directory " + JoinPath(appDir, "Themes"));
-  DWORD waited = outcome.steps[1].tick - outcome.steps[0].tick;
-  EXPECT_GE(waited, 15000u);
-  EXPECT_LT(waited, 30000u);
-  std::printf("Closing the companion took %lu ms\n", static_cast<unsigned long>(waited));
-
-  EXPECT_EQ(WaitForSingleObject(earlier, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(outcome_.result, 1);
+  EXPECT_TRUE(outcome_.boxes.empty());
+  ASSERT_GE(outcome_.steps.size(), 2u);
+  EXPECT_EQ(outcome_.steps[1].text, "Create directory " + JoinPath(appDir, "Themes"));
+  EXPECT_GE(waited, kShortWaits.companionSettle);
+  EXPECT_LT(waited, kCloseAndSettle);
+  EXPECT_EQ(WaitForSingleObject(companion_, 0), WAIT_OBJECT_0);
   EXPECT_TRUE(WaitForProbeRecord("closed", "\\Zindle.exe", 0, nullptr));
   // Its program file was replaced by the archive's.
   std::string installed;
@@ -41,10 +76,54 @@ TEST(RunningCompanion, IsClosedAndSetupGoesOnFifteenSecondsAfterItsWindowWent) {
   ASSERT_TRUE(ReadWholeFile(JoinPath(appDir, "zindle.exe"), &installed));
   ASSERT_TRUE(ReadWholeFile(kProbePath, &carried));
   EXPECT_TRUE(installed == carried);
+}
 
-  CloseHandle(earlier);
-  CloseRunningCompanions();
-  DestroyWindow(owner);
+TEST_F(RunningCompanion, OneThatIgnoresCloseCostsTheWholeWaitAndKeepsItsFileLocked) {
+  const std::string appDir = "C:\\Ignoring";
+  ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
+  companion_ = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), "ignore-close");
+  ASSERT_NE(companion_, nullptr);
+
+  DWORD waited = RunClosingTheCompanion(appDir.c_str(), &outcome_);
+
+  EXPECT_GE(waited, kCloseAndSettle);
+  EXPECT_LT(waited, kCloseAndSettle + 5000);
+  EXPECT_EQ(outcome_.result, 0);
+  ASSERT_EQ(outcome_.boxes.size(), 1u);
+  EXPECT_EQ(outcome_.boxes[0].text, "Couldn't write program file to:\n'C:\\Ignoring'\n");
+}
+
+TEST_F(RunningCompanion, OneThatStopsAnsweringWhileAskedIsGivenUpAfterTheLimit) {
+  // Started from elsewhere, so the installed files are free to be written.
+  companion_ = StartRunningCompanion(kPlainProbePath, "hang");
+  ASSERT_NE(companion_, nullptr);
+
+  DWORD waited = RunClosingTheCompanion("C:\\Stuck", &outcome_);
+
+  EXPECT_GE(waited, kCloseAndSettle);
+  EXPECT_LT(waited, kCloseAndSettle + 5000);
+  EXPECT_EQ(outcome_.result, 1);
+  EXPECT_TRUE(outcome_.boxes.empty());
+}
+
+TEST_F(RunningCompanion, OneAlreadyHungIsNotWaitedForAndItsLockedProgramFileIsReported) {
+  const std::string appDir = "C:\\Hung";
+  ASSERT_TRUE(PlaceCompanionProgram(appDir, kPlainProbePath));
+  companion_ = StartRunningCompanion(JoinPath(appDir, "Zindle.exe"), "hang");
+  ASSERT_NE(companion_, nullptr);
+  // The system counts a window as not responding after five seconds without
+  // a look at its messages.
+  Sleep(6000);
+
+  DWORD waited = RunClosingTheCompanion(appDir.c_str(), &outcome_);
+
+  EXPECT_GE(waited, kShortWaits.companionSettle);
+  EXPECT_LT(waited, kCloseAndSettle);
+  // The companion still holds its program file, which cannot be replaced.
+  EXPECT_EQ(outcome_.result, 0);
+  ASSERT_EQ(outcome_.boxes.size(), 1u);
+  EXPECT_EQ(outcome_.boxes[0].text, "Couldn't write program file to:\n'C:\\Hung'\n");
+  EXPECT_EQ(WaitForSingleObject(companion_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "install/install_worker_win.h"
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
 
@@ -312,12 +311,12 @@ std::string SaverEntryOnDisk() {
   return contents.substr(start, contents.find_first_of("\r\n", start) - start);
 }
 
-InstallOutcome RunInstallWorker(HWND owner) {
+InstallOutcome RunInstallWorker(HWND owner, const InstallWaits& waits) {
   InstallOutcome outcome;
   MessageBoxWatcher watcher;
   StepRecorder recorder;
   DWORD start = GetTickCount();
-  outcome.result = InstallWorker(owner);
+  outcome.result = InstallWorker(owner, waits);
   outcome.elapsed = GetTickCount() - start;
   outcome.logAtReturn = ReadProbeLog();
   outcome.steps = recorder.steps();

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "install/install_worker_win.h"
 #include "support/windows_test_support.h"
 
 // Where the probe programs copied beside the test program stand.
@@ -133,7 +134,7 @@ struct InstallOutcome {
   HWND panel = nullptr;
   std::vector<ProbeRecord> logAtReturn;  // the probe log the moment it returned
 };
-InstallOutcome RunInstallWorker(HWND owner);
+InstallOutcome RunInstallWorker(HWND owner, const InstallWaits& waits = kProductWaits);
 
 // The step texts of a run that ends without failure and without a companion to
 // close, for an application directory and a pack title.

@@ -3,7 +3,9 @@
 // C:\probe-log.txt, then acts as the last word of its command line or its file
 // name asks:
 //   ... /c            the screen saver's configuration: a window for a second,
-//                     then it ends (with the code in PROBE_EXIT_CODE, if set)
+//                     then it ends (with the code in PROBE_EXIT_CODE, if set);
+//                     with PROBE_NEVER_IDLE set, it reads no message for five
+//                     seconds and ends
 //   zindle.exe        the companion: a "TarnwickZindleClass" window that ends
 //                     the program when it gets WM_CLOSE
 //   ... ignore-close  a companion that ignores WM_CLOSE
@@ -89,6 +91,11 @@ void RunMessageLoop() {
 
 int RunConfiguration() {
   HWND window = CreateProbeWindow(kConfigureClass, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  if (std::getenv("PROBE_NEVER_IDLE") != nullptr) {
+    Sleep(5000);
+    AppendRecord("end");
+    return 0;
+  }
   SetTimer(window, 1, kConfigureTime, nullptr);
   RunMessageLoop();
   AppendRecord("end");

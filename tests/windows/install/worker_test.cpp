@@ -249,6 +249,7 @@ class InstallVariantsTest : public ::testing::Test {
     CloseRunningCompanions();
     DestroyWindow(owner_);
     SetEnvironmentVariableA("PROBE_EXIT_CODE", nullptr);
+    SetEnvironmentVariableA("PROBE_NEVER_IDLE", nullptr);
     HKEY key = nullptr;
     RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                     nullptr);
@@ -328,6 +329,24 @@ TEST_F(InstallVariantsTest, AConfigurationEndingWithTheStillActiveCodeDoesNotHol
   EXPECT_EQ(outcome.stepTexts, expected);
   EXPECT_LT(outcome.elapsed, 12000u);
   EXPECT_TRUE(WaitForProbeRecord("end", "\\Tarnwick.scr", 0, nullptr));
+  EXPECT_TRUE(WaitForCompanionWindow(20000));
+}
+
+TEST_F(InstallVariantsTest, AConfigurationThatNeverGetsReadyIsLeftAfterTheIdleWait) {
+  SetEnvironmentVariableA("PROBE_NEVER_IDLE", "1");
+  PrepareSetupState("C:\\Tarnwick Five", 0, 1);
+  InstallWaits waits;
+  waits.configureIdle = 1000;
+
+  InstallOutcome outcome = RunInstallWorker(owner_, waits);
+
+  EXPECT_EQ(outcome.result, 1);
+  ASSERT_GE(outcome.steps.size(), 2u);
+  EXPECT_EQ(outcome.steps[outcome.steps.size() - 2].text, "Configure");
+  DWORD waited = outcome.steps.back().tick - outcome.steps[outcome.steps.size() - 2].tick;
+  EXPECT_GE(waited, 1000u);
+  EXPECT_LT(waited, 4000u) << "setup waited for the configuration to end";
+  EXPECT_TRUE(WaitForProbeRecord("end", "\\Tarnwick.scr", 20000, nullptr));
   EXPECT_TRUE(WaitForCompanionWindow(20000));
 }
 
