@@ -228,3 +228,21 @@ LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LP
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
+
+bool RegisterBackdropClass() {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = BackdropWindowProc;
+  windowClass.hInstance = gState.Instance;
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.lpszClassName = kBackdropClass;
+  return RegisterClassA(&windowClass) != 0;
+}
+
+HWND CreateBackdrop() {
+  RECT desktop;
+  GetClientRect(GetDesktopWindow(), &desktop);
+  return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBackdropClass, kSetupCaption, WS_POPUP,
+                         desktop.left, desktop.top, desktop.right - desktop.left,
+                         desktop.bottom - desktop.top, nullptr, nullptr, gState.Instance, nullptr);
+}

@@ -5,6 +5,13 @@
 
 #include <windows.h>
 
+// Registers the backdrop's window class "SSSetupClass" for gState.Instance.
+bool RegisterBackdropClass();
+
+// Creates the backdrop, hidden, over the whole desktop; its creation creates
+// the wizard. Null when either cannot be created.
+HWND CreateBackdrop();
+
 LRESULT CALLBACK BackdropWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Paints the whole backdrop for the window's client size into `dc`; returns 0.

@@ -3,30 +3,11 @@
 #include <commctrl.h>
 
 #include "common/system_library_win.h"
-#include "common/texts.h"
 #include "install/shell_actions_win.h"
 #include "shell/backdrop_win.h"
 #include "shell/setup_state_win.h"
 
 namespace {
-
-bool RegisterBackdropClass() {
-  WNDCLASSA windowClass = {};
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = BackdropWindowProc;
-  windowClass.hInstance = gState.Instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = kBackdropClass;
-  return RegisterClassA(&windowClass) != 0;
-}
-
-HWND CreateBackdrop() {
-  RECT desktop;
-  GetClientRect(GetDesktopWindow(), &desktop);
-  return CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBackdropClass, kSetupCaption, WS_POPUP,
-                         desktop.left, desktop.top, desktop.right - desktop.left,
-                         desktop.bottom - desktop.top, nullptr, nullptr, gState.Instance, nullptr);
-}
 
 // Offers the message to the wizard; true when the wizard consumed it. After a
 // consumed message a sheet without a current page has ended (Finish or Cancel).

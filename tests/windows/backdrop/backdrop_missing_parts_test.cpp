@@ -50,9 +50,7 @@ class MissingParts : public ::testing::Test {
 
 TEST_F(MissingParts, NoPropertySheetFailsTheBackdropWithOneMessageAndFreesTheTitleFont) {
   RefuseProcedure("PropertySheetA");
-  HWND backdrop =
-      CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBackdropClass, kSetupCaption, WS_POPUP, 0,
-                      0, 1024, 768, nullptr, nullptr, gState.Instance, nullptr);
+  HWND backdrop = CreateBackdrop();
   RefuseProcedure(nullptr);
   EXPECT_EQ(backdrop, nullptr);
   EXPECT_EQ(gState.WizardWnd, nullptr);

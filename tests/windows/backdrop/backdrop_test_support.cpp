@@ -2,6 +2,7 @@
 
 #include "common/texts.h"
 #include "import_hook_win.h"
+#include "shell/backdrop_win.h"
 #include "shell/setup_state_win.h"
 
 namespace {
@@ -129,5 +130,5 @@ bool PumpMessagesFor(DWORD milliseconds, WPARAM* quitCode) {
 void PrepareBackdropProgram() {
   gState.Instance = GetModuleHandleA(nullptr);
   LoadSetupState();
-  RegisterBackdropWindowClass(kBackdropClass);
+  RegisterBackdropClass();
 }

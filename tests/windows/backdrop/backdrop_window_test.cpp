@@ -80,9 +80,7 @@ class BackdropWindowTest : public ::testing::Test {
     ASSERT_TRUE(InstallCallHooks());
     ClearCalls();
     GetClientRect(GetDesktopWindow(), &desktop_);
-    backdrop_ = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBackdropClass, kSetupCaption,
-                                WS_POPUP, 0, 0, desktop_.right, desktop_.bottom, nullptr, nullptr,
-                                gState.Instance, nullptr);
+    backdrop_ = CreateBackdrop();
     ASSERT_NE(backdrop_, nullptr);
     gState.BackdropWnd = backdrop_;
     ShowWindow(backdrop_, SW_SHOWNORMAL);

@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "common/handles_win.h"
-#include "shell/backdrop_win.h"
-#include "shell/setup_state_win.h"
 
 DibCanvas::DibCanvas(int width, int height) : width_(width), height_(height) {
   BITMAPINFO info = {};
@@ -125,14 +123,4 @@ bool ReadShortcut(const std::string& linkFile, ShortcutFields* fields) {
   }
   if (initialised) CoUninitialize();
   return read;
-}
-
-bool RegisterBackdropWindowClass(const char* className) {
-  WNDCLASSA windowClass = {};
-  windowClass.style = CS_HREDRAW | CS_VREDRAW;
-  windowClass.lpfnWndProc = BackdropWindowProc;
-  windowClass.hInstance = gState.Instance;
-  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = className;
-  return RegisterClassA(&windowClass) != 0;
 }

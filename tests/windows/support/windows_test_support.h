@@ -1,6 +1,5 @@
 // What several Windows test programs share: a 32-bit canvas to read pixels
-// from, small readers of paths, files and shortcut files, and the backdrop's
-// window class registered under a name of the test's choosing.
+// from, and small readers of paths, files and shortcut files.
 #pragma once
 
 #include <windows.h>
@@ -46,7 +45,3 @@ struct ShortcutFields {
   std::string workingDirectory;
 };
 bool ReadShortcut(const std::string& linkFile, ShortcutFields* fields);
-
-// Registers the program's backdrop window procedure under `className`, as setup
-// does under its own class name.
-bool RegisterBackdropWindowClass(const char* className);

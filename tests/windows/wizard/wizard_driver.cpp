@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/texts.h"
+#include "shell/backdrop_win.h"
 #include "shell/run_setup_win.h"
 #include "shell/setup_state_win.h"
 #include "support/windows_test_support.h"
@@ -14,14 +15,13 @@
 
 namespace {
 
-constexpr char kTestBackdropClass[] = "WizardTestBackdrop";
 constexpr DWORD kSendTime = 3000;
 
 DWORD gWizardThread = 0;
 
 bool RegisterTestBackdrop() {
   static bool registered = false;
-  if (!registered) registered = RegisterBackdropWindowClass(kTestBackdropClass);
+  if (!registered) registered = RegisterBackdropClass();
   return registered;
 }
 
@@ -135,11 +135,7 @@ WizardRun RunWizard(const std::function<void(HWND sheet)>& script) {
   WizardRun run;
   gWizardThread = GetCurrentThreadId();
   if (!RegisterTestBackdrop()) return run;
-  RECT desktop;
-  GetClientRect(GetDesktopWindow(), &desktop);
-  HWND backdrop = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kTestBackdropClass,
-                                  kSetupCaption, WS_POPUP, 0, 0, desktop.right, desktop.bottom,
-                                  nullptr, nullptr, gState.Instance, nullptr);
+  HWND backdrop = CreateBackdrop();
   gState.BackdropWnd = backdrop;
   if (backdrop == nullptr) return run;
   run.created = true;
