@@ -1,6 +1,7 @@
 #include "common/system_library_win.h"
 #include "payload/saver/saver_command.h"
-#include "payload/saver/saver_win.h"
+#include "payload/saver/saver_settings_win.h"
+#include "payload/saver/saver_window_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HardenDllSearch();

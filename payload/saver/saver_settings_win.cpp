@@ -1,7 +1,8 @@
+#include "payload/saver/saver_settings_win.h"
+
 #include "payload/common/payload_names.h"
 #include "payload/common/settings_win.h"
 #include "payload/saver/saver_ids.h"
-#include "payload/saver/saver_win.h"
 
 namespace {
 

@@ -1,3 +1,5 @@
+#include "payload/saver/saver_window_win.h"
+
 #include <cstdlib>
 
 #include "common/handles_win.h"
@@ -6,7 +8,7 @@
 #include "payload/common/payload_names.h"
 #include "payload/common/settings_win.h"
 #include "payload/saver/saver_ids.h"
-#include "payload/saver/saver_win.h"
+#include "payload/saver/saver_settings_win.h"
 
 namespace {
 

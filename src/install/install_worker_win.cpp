@@ -12,6 +12,7 @@
 #include "install/shell_actions_win.h"
 #include "install/version_number.h"
 #include "resource_ids.h"
+#include "shell/messages_win.h"
 #include "shell/setup_state_win.h"
 
 DWORD gVersionNumber = kUnknownVersionNumber;
@@ -316,14 +317,6 @@ void RunFinishingSteps(const InstallRun& run) {
 }
 
 }  // namespace
-
-void PumpMessages() {
-  MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 int InstallWorker(HWND owner, const InstallWaits& waits) {
   gState.InstallRunning = 1;

@@ -26,10 +26,6 @@ inline constexpr InstallWaits kProductWaits = {};
 // written before a failure is undone.
 int InstallWorker(HWND owner, const InstallWaits& waits = kProductWaits);
 
-// Dispatches every message waiting in the thread's queue; never blocks. Keeps
-// the windows alive during the installation's long waits.
-void PumpMessages();
-
 // The installed screen saver's version number (a.b.c.d gives a * 10000 +
 // b * 100 + d), process-wide; 10043 until a version resource has been read.
 extern DWORD gVersionNumber;

@@ -7,7 +7,7 @@
 #include "shell/backdrop_bands.h"
 #include "shell/messages_win.h"
 #include "shell/setup_state_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_sheet_win.h"
 
 namespace {
 

@@ -8,20 +8,21 @@
 // A page's message box or folder browser disables only the sheet. The backdrop
 // would stay enabled: a click on it and Escape would destroy the sheet in the
 // middle of the page's own notification, and the sheet would go on in freed
-// memory. So the backdrop is disabled for as long as the modal window runs.
-class BackdropDisabled {
+// memory. So a guard disables the backdrop for as long as it lives, around the
+// modal window.
+class BackdropGuard {
  public:
-  BackdropDisabled() : backdrop_(gState.BackdropWnd) {
+  BackdropGuard() : backdrop_(gState.BackdropWnd) {
     if (backdrop_ != nullptr && IsWindowEnabled(backdrop_))
       EnableWindow(backdrop_, FALSE);
     else
       backdrop_ = nullptr;
   }
-  ~BackdropDisabled() {
+  ~BackdropGuard() {
     if (backdrop_ != nullptr) EnableWindow(backdrop_, TRUE);
   }
-  BackdropDisabled(const BackdropDisabled&) = delete;
-  BackdropDisabled& operator=(const BackdropDisabled&) = delete;
+  BackdropGuard(const BackdropGuard&) = delete;
+  BackdropGuard& operator=(const BackdropGuard&) = delete;
 
  private:
   HWND backdrop_;

@@ -8,19 +8,9 @@
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
 #include "wizard/backdrop_guard_win.h"
-#include "wizard/centring.h"
+#include "wizard/centring_win.h"
 
 namespace {
-
-ScreenRect ToScreenRect(const RECT& rect) {
-  return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-RECT FindWorkArea() {
-  RECT area;
-  if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0)) return area;
-  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
 
 // "X:\" and nothing more.
 bool IsDriveRoot(const char* path) {
@@ -99,20 +89,11 @@ void BrowseForAppDir(HWND page) {
   {
     // The shell's browser wants COM on the calling thread.
     HRESULT com = CoInitialize(nullptr);
-    BackdropDisabled guard;
+    BackdropGuard guard;
     chosen = SHBrowseForFolderA(&browse);
     if (SUCCEEDED(com)) CoUninitialize();
   }
   if (chosen == nullptr) return;
   TakeChosenFolder(page, chosen);
   FreeItemList(chosen);
-}
-
-BOOL CenterWindowOver(HWND window, HWND reference) {
-  RECT own;
-  RECT over;
-  if (!GetWindowRect(window, &own) || !GetWindowRect(reference, &over)) return FALSE;
-  ScreenPoint corner = FindCentredPosition(own.right - own.left, own.bottom - own.top,
-                                           ToScreenRect(over), ToScreenRect(FindWorkArea()));
-  return SetWindowPos(window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }

@@ -1,5 +1,4 @@
-// The folder browser of the application-directory page, and the centring of
-// windows that the wizard and the browser share.
+// The folder browser of the application-directory page.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +18,3 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
 // Whether the installation may go into `path`: an existing folder without the
 // read-only attribute, or the root of a removable, fixed, network or RAM drive.
 bool CanTakeInstallation(const char* path, DriveTypeQuery driveType = GetDriveTypeA);
-
-// Centres `window` over `reference`, inside the work area. Returns the
-// SetWindowPos result, or FALSE when either window has no rectangle.
-BOOL CenterWindowOver(HWND window, HWND reference);

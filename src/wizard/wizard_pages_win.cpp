@@ -1,3 +1,5 @@
+#include "wizard/wizard_pages_win.h"
+
 #include <cstring>
 
 #include "common/handles_win.h"
@@ -10,9 +12,14 @@
 #include "shell/messages_win.h"
 #include "shell/setup_state_win.h"
 #include "wizard/backdrop_guard_win.h"
+#include "wizard/centring_win.h"
 #include "wizard/folder_browser_win.h"
 #include "wizard/licence_dialog_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_sheet_win.h"
+
+int SheetCentred = 0;
+int WelcomeActivated = 0;
+int LicenceAccepted = 0;
 
 namespace {
 
@@ -218,7 +225,7 @@ void ShowPageError(HWND page, int string, int control) {
   SetForegroundWindow(page);
   BringWindowToTop(page);
   {
-    BackdropDisabled guard;
+    BackdropGuard guard;
     MessageBoxA(page, text, kSetupCaption, MB_ICONERROR);
   }
   SetFocus(GetDlgItem(page, control));

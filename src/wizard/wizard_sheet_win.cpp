@@ -1,15 +1,13 @@
+#include "wizard/wizard_sheet_win.h"
+
 #include "common/system_library_win.h"
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_pages_win.h"
 
 PROPSHEETPAGEA_V1 StandardPages[6];
 PROPSHEETPAGEA_V1 PalettePages[7];
 PROPSHEETHEADERA WizardHeader;
-
-int SheetCentred = 0;
-int WelcomeActivated = 0;
-int LicenceAccepted = 0;
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "payload/common/payload_names.h"
 #include "payload/saver/saver_command.h"
 #include "payload/saver/saver_ids.h"
-#include "payload/saver/saver_win.h"
+#include "payload/saver/saver_window_win.h"
 #include "program_driver_win.h"
 
 namespace {

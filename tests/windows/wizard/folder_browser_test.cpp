@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "wizard/centring_win.h"
 #include "wizard/folder_browser_win.h"
 #include "wizard_driver.h"
 

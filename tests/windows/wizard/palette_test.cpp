@@ -8,7 +8,7 @@
 
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_sheet_win.h"
 #include "wizard_driver.h"
 
 namespace {

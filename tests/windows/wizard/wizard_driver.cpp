@@ -11,7 +11,8 @@
 #include "shell/run_setup_win.h"
 #include "shell/setup_state_win.h"
 #include "support/windows_test_support.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_pages_win.h"
+#include "wizard/wizard_sheet_win.h"
 
 namespace {
 

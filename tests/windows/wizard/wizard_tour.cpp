@@ -10,7 +10,7 @@
 #include "common/path.h"
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_sheet_win.h"
 #include "wizard_driver.h"
 
 namespace {

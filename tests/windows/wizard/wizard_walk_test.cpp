@@ -11,7 +11,8 @@
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
 #include "wizard/licence_dialog_win.h"
-#include "wizard/wizard_win.h"
+#include "wizard/wizard_pages_win.h"
+#include "wizard/wizard_sheet_win.h"
 #include "wizard_driver.h"
 
 namespace {

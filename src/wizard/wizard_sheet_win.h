@@ -1,5 +1,5 @@
 // The setup wizard: a modeless property sheet in wizard mode whose pages all
-// share WizardPageProc and read and write SetupState.
+// share WizardPageProc (wizard_pages_win.h) and read and write SetupState.
 #pragma once
 
 #include <windows.h>
@@ -23,22 +23,6 @@ extern PROPSHEETPAGEA_V1 StandardPages[6];
 extern PROPSHEETPAGEA_V1 PalettePages[7];
 extern PROPSHEETHEADERA WizardHeader;
 
-// Set at most once in a run and never cleared by the wizard (a test that runs
-// the wizard again in the same process clears them first).
-extern int SheetCentred;      // the sheet has been centred over its owner
-extern int WelcomeActivated;  // the welcome page has taken the foreground
-extern int LicenceAccepted;   // the user said Yes to the licence agreement
-
 // Creates the wizard owned by `owner`, hidden; returns what PropertySheetA
 // returned, a window on success.
 HWND CreateWizardSheet(HWND owner);
-
-INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Puts a bitmap resource into a picture control of the page and deletes the
-// image the control showed before.
-void SetPageBitmap(HWND page, int control, int bitmap);
-
-// Shows a string resource as an error box of the page, then focuses the
-// control and makes the page refuse to be left.
-void ShowPageError(HWND page, int string, int control);
