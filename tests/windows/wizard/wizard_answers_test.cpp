@@ -115,10 +115,16 @@ TEST(WizardUserInfo, AnAddressWithoutAtIsRefusedForNextAndBackWithTheTextsStored
   EXPECT_EQ(shownAgain[2], "@");
 }
 
-// The folder browser's current selection, as its tree shows it.
-std::string SelectedFolderName(HWND browser) {
-  HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
-  auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+HWND BrowserTree(HWND browser) {
+  return FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+}
+
+HTREEITEM NextItem(HWND tree, HTREEITEM item, WPARAM relation) {
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
   char text[MAX_PATH] = "";
   TVITEMA query = {};
   query.mask = TVIF_TEXT;
@@ -128,6 +134,39 @@ std::string SelectedFolderName(HWND browser) {
   if (item == nullptr || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)))
     return "";
   return text;
+}
+
+// The folder browser's current selection, as its tree shows it.
+std::string SelectedFolderName(HWND browser) {
+  HWND tree = BrowserTree(browser);
+  return ItemText(tree, NextItem(tree, nullptr, TVGN_CARET));
+}
+
+// The first item below `item` (its children first, then theirs) whose text
+// contains `part`; the tree is searched as far as it is filled.
+HTREEITEM FindItem(HWND tree, HTREEITEM item, const std::string& part) {
+  for (; item != nullptr; item = NextItem(tree, item, TVGN_NEXT)) {
+    if (ItemText(tree, item).find(part) != std::string::npos) return item;
+    if (HTREEITEM below = FindItem(tree, NextItem(tree, item, TVGN_CHILD), part)) return below;
+  }
+  return nullptr;
+}
+
+// The tree item of "C:\" or of a folder below it, opening each level on the
+// way as a click on its button would.
+HTREEITEM OpenToFolder(HWND tree, const std::string& path) {
+  HTREEITEM item = FindItem(tree, NextItem(tree, nullptr, TVGN_ROOT), "(C:)");
+  for (std::size_t start = 3; item != nullptr && start < path.size();) {
+    std::size_t end = std::min(path.find('\\', start), path.size());
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+    HTREEITEM child = NextItem(tree, item, TVGN_CHILD);
+    while (child != nullptr &&
+           lstrcmpiA(ItemText(tree, child).c_str(), path.substr(start, end - start).c_str()) != 0)
+      child = NextItem(tree, child, TVGN_NEXT);
+    item = child;
+    start = end + 1;
+  }
+  return item;
 }
 
 // The answers the browser gets about its OK button, each with the folder its
@@ -157,36 +196,24 @@ void RecordBrowserAnswers(HWND browser) {
       SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordOkAnswers)));
 }
 
-// Waits until the tree's selection has stayed the same for half a second, as
-// a person's eye would, and returns it.
-std::string SettledSelection(HWND browser) {
-  std::string last = SelectedFolderName(browser);
-  for (int stable = 0, polls = 0; stable < 5 && polls < 100; ++polls) {
-    Sleep(100);
-    std::string now = SelectedFolderName(browser);
-    stable = now == last ? stable + 1 : 0;
-    last = now;
-  }
-  return last;
-}
-
-// Selects a folder in the browser as a click in its tree would and returns
+// Selects a folder in the browser's tree as a click on it would and returns
 // whether OK was refused for it. The browser fills its tree as it goes, which
-// on a busy machine takes a while, so the selection is asked for again until
-// the tree shows the folder (`shownPart` is part of the name the tree shows);
-// answers given while another folder was selected on the way do not count.
-bool SelectionRefused(HWND browser, const char* path, const std::string& shownPart) {
+// on a busy machine takes a while; answers given while another folder was
+// selected on the way do not count.
+bool SelectionRefused(HWND browser, const char* path) {
   {
     std::lock_guard<std::mutex> hold(gOkAnswersLock);
     gOkAnswers.clear();
   }
-  std::string shown;
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path));
-    shown = SettledSelection(browser);
-    if (shown.find(shownPart) != std::string::npos) break;
+  HWND tree = BrowserTree(browser);
+  HTREEITEM item = nullptr;
+  if (!WaitUntil([&] { return (item = OpenToFolder(tree, path)) != nullptr; })) {
+    ADD_FAILURE() << path << " is not in the tree";
+    return false;
   }
-  EXPECT_NE(shown.find(shownPart), std::string::npos) << path << " shown as " << shown;
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  std::string shown = ItemText(tree, item);
+  EXPECT_EQ(SelectedFolderName(browser), shown) << path;
   bool answered = false;
   bool refused = false;
   WaitUntil([&] {
@@ -209,9 +236,12 @@ HWND OpenBrowser(HWND page) {
   return browser;
 }
 
+// The browser's window goes before the page has taken the chosen folder.
 bool CloseBrowser(HWND browser, int button) {
   ClickControl(browser, button);
-  return WaitUntil([] { return FindDialog(DialogKind::FolderBrowser) == nullptr; });
+  bool closed = WaitUntil([] { return FindDialog(DialogKind::FolderBrowser) == nullptr; });
+  WaitForWizardThread();
+  return closed;
 }
 
 TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFolder) {
@@ -240,10 +270,10 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }))
         << SelectedFolderName(browser);
-    EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder, "ReadOnly"));
+    EXPECT_TRUE(SelectionRefused(browser, kReadOnlyFolder));
     EXPECT_EQ(SelectedFolderName(browser), "ReadOnly");
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen", "Chosen"));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
     // A click on the backdrop and Escape must not end setup under the browser.
     ClickScreenThenPress({8, GetSystemMetrics(SM_CYSCREEN) - 8}, VK_ESCAPE);
     // The Escape closes the browser once it arrives; it must not be left to
@@ -260,7 +290,7 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     browser = OpenBrowser(page);
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Start Here"; }));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen", "Chosen"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\Chosen"));
     ASSERT_TRUE(CloseBrowser(browser, IDOK));
     EXPECT_STREQ(gState.AppDir, "C:\\Chosen\\Tarnwick");
     EXPECT_STREQ(gState.BrowseFolder, "C:\\Chosen");
@@ -270,7 +300,7 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
     browser = OpenBrowser(page);
     ASSERT_NE(browser, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return SelectedFolderName(browser) == "Chosen"; }));
-    EXPECT_FALSE(SelectionRefused(browser, "C:\\", "C:"));
+    EXPECT_FALSE(SelectionRefused(browser, "C:\\"));
     ASSERT_TRUE(CloseBrowser(browser, IDOK));
     EXPECT_STREQ(gState.AppDir, "C:\\Tarnwick");
     EXPECT_STREQ(gState.BrowseFolder, "C:\\");

@@ -201,6 +201,10 @@ bool WaitForPage(HWND sheet, LPARAM pageId, DWORD timeout) {
                    timeout);
 }
 
+void WaitForWizardThread() {
+  Send(gState.BackdropWnd, WM_NULL, 0, 0);
+}
+
 void PressButton(HWND sheet, int button) {
   PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
 }

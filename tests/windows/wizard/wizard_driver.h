@@ -44,6 +44,9 @@ HWND CurrentPage(HWND sheet);
 LPARAM CurrentPageId(HWND sheet);
 // Waits until the given page is current and the sheet is visible.
 bool WaitForPage(HWND sheet, LPARAM pageId, DWORD timeout = kWaitTime);
+// Returns once the wizard's thread is back at its messages, so that what it
+// was handling (a modal window that has just gone, for one) is done.
+void WaitForWizardThread();
 // Presses a sheet button (PSBTN_*) the way the sheet's own buttons do.
 void PressButton(HWND sheet, int button);
 // Presses a sheet button and waits for the page it should lead to.
