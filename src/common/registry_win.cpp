@@ -1,19 +1,17 @@
 #include "common/registry_win.h"
 
-#include "common/path.h"
-
 bool ReadRegistryText(HKEY key, const char* name, char* text, DWORD size) {
-  char value[kLongestRegistryText];
+  if (size == 0) return false;
   DWORD type = REG_NONE;
   DWORD length = size;
-  if (size == 0 || size > sizeof value ||
-      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &length) !=
+  // A value that fills the buffer must end in its terminator to fit.
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &length) !=
           ERROR_SUCCESS ||
-      type != REG_SZ || (length == size && value[size - 1] != '\0'))
+      type != REG_SZ || (length == size && text[size - 1] != '\0')) {
+    text[0] = '\0';  // whatever the query left there is no text of the value
     return false;
-  // A text stored without its terminator ends where its data ends.
-  value[length < size ? length : size - 1] = '\0';
-  CopyText(text, size, value);
+  }
+  if (length < size) text[length] = '\0';
   return true;
 }
 

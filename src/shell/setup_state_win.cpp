@@ -12,6 +12,13 @@ bool OpenKey(HKEY root, const char* path, ScopedKey& key) {
   return RegOpenKeyExA(root, path, 0, KEY_ALL_ACCESS, key.out()) == ERROR_SUCCESS;
 }
 
+// Reads a text value of at most size - 1 characters into a field through a
+// temporary, so that the field keeps its value when the value cannot be read.
+void ReadField(HKEY key, const char* name, char* field, DWORD size) {
+  char value[kPathSize];
+  if (ReadRegistryText(key, name, value, size)) CopyText(field, size, value);
+}
+
 void SetDefaults() {
   gState.MakeCurrent = 1;
   gState.ConfigureSaver = 0;
@@ -26,17 +33,17 @@ void SetDefaults() {
 void ReadSystemOwner() {
   ScopedKey key;
   if (!OpenKey(HKEY_LOCAL_MACHINE, kWindowsKey, key)) return;
-  ReadRegistryText(key.get(), kValueOwner, gState.RegisteredOwner, kUserTextSize);
-  ReadRegistryText(key.get(), kValueOrganization, gState.RegisteredOrganization, kUserTextSize);
+  ReadField(key.get(), kValueOwner, gState.RegisteredOwner, kUserTextSize);
+  ReadField(key.get(), kValueOrganization, gState.RegisteredOrganization, kUserTextSize);
 }
 
 void ReadPreviousSettings() {
   ScopedKey key;
   if (!OpenKey(HKEY_CURRENT_USER, kSettingsKey, key)) return;
-  ReadRegistryText(key.get(), kValueAppDir, gState.AppDir, kPathSize);
-  ReadRegistryText(key.get(), kValueOwner, gState.RegisteredOwner, kUserTextSize);
-  ReadRegistryText(key.get(), kValueOrganization, gState.RegisteredOrganization, kUserTextSize);
-  ReadRegistryText(key.get(), kValueEMail, gState.RegisteredEMail, kUserTextSize);
+  ReadField(key.get(), kValueAppDir, gState.AppDir, kPathSize);
+  ReadField(key.get(), kValueOwner, gState.RegisteredOwner, kUserTextSize);
+  ReadField(key.get(), kValueOrganization, gState.RegisteredOrganization, kUserTextSize);
+  ReadField(key.get(), kValueEMail, gState.RegisteredEMail, kUserTextSize);
   ReadRegistryNumber(key.get(), kValueSSHotkey, &gState.SSHotkey);
   ReadRegistryNumber(key.get(), kValueToolHotkey, &gState.ToolHotkey);
   ReadRegistryNumber(key.get(), kValueDisplayMode, &gState.DisplayMode);
