@@ -14,9 +14,8 @@ bool AppendPath(char* path, const char* component) {
 }
 
 bool BuildPath(char* path, const char* base, const char* component) {
-  if (std::strlen(base) >= kPathSize) return false;
-  CopyText(path, kPathSize, base);
-  return AppendPath(path, component);
+  path[0] = '\0';
+  return AppendPath(path, base) && AppendPath(path, component);
 }
 
 void CopyText(char* destination, std::size_t size, const char* text) {
