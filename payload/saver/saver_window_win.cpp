@@ -254,7 +254,9 @@ void PaintWindow(HWND window) {
   EndPaint(window, &paint);
 }
 
-LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// What the full-screen window and the preview do alike: make, draw and
+// release the scene.
+LRESULT HandleSceneMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       return CreateScene(window) ? 0 : -1;
@@ -266,6 +268,17 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_ERASEBKGND:
       return 1;
+    case WM_DESTROY:
+      KillTimer(window, kFrameTimer);
+      ReleaseScene();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
     case WM_SETCURSOR:
       SetCursor(nullptr);
       return TRUE;
@@ -285,40 +298,18 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_SCREENSAVE) return 0;  // already saving the screen
       break;
-    case WM_DESTROY:
-      KillTimer(window, kFrameTimer);
-      ReleaseScene();
-      PostQuitMessage(0);
-      return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return HandleSceneMessage(window, message, wParam, lParam);
 }
 
 // The preview lives inside a window of another program (the display settings)
 // and draws the same scene; it takes no input and ends with that window.
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_CREATE:
-      return CreateScene(window) ? 0 : -1;
-    case WM_TIMER:
-      if (!IsWindow(GetParent(window))) {
-        DestroyWindow(window);
-        return 0;
-      }
-      AdvanceScene(window);
-      return 0;
-    case WM_PAINT:
-      PaintWindow(window);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_DESTROY:
-      KillTimer(window, kFrameTimer);
-      ReleaseScene();
-      PostQuitMessage(0);
-      return 0;
+  if (message == WM_TIMER && !IsWindow(GetParent(window))) {
+    DestroyWindow(window);
+    return 0;
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return HandleSceneMessage(window, message, wParam, lParam);
 }
 
 RECT WholeScreen() {
