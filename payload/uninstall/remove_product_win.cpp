@@ -103,13 +103,18 @@ void RemoveProductFolder(const char* folder, const KnownNames& known, RemovalRep
   if (NoteUserItemsIn(folder, known, report) == 0) NoteFailure(report, folder);
 }
 
+// Whether a folder of the product is there to be emptied; anything else of its
+// name is the user's and is named.
+bool IsProductFolderThere(const char* folder, RemovalReport* report) {
+  DWORD attributes = GetFileAttributesA(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (IsRealFolder(attributes)) return true;
+  NoteUserItem(report, folder);
+  return false;
+}
+
 void RemovePackFolder(const char* pack, RemovalReport* report) {
-  DWORD attributes = GetFileAttributesA(pack);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!IsRealFolder(attributes)) {
-    NoteUserItem(report, pack);
-    return;
-  }
+  if (!IsProductFolderThere(pack, report)) return;
   for (const char* name : kImagePackMembers) RemoveFileIn(pack, name, report);
   RemoveProductFolder(pack, kImagePackNames, report);
 }
@@ -117,13 +122,7 @@ void RemovePackFolder(const char* pack, RemovalReport* report) {
 // The image pack's files by name, then its folder and "Themes" when empty.
 void RemoveImagePack(const char* appDir, RemovalReport* report) {
   char themes[kPathSize];
-  if (!BuildPath(themes, appDir, kThemesDirectory)) return;
-  DWORD attributes = GetFileAttributesA(themes);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!IsRealFolder(attributes)) {
-    NoteUserItem(report, themes);
-    return;
-  }
+  if (!BuildPath(themes, appDir, kThemesDirectory) || !IsProductFolderThere(themes, report)) return;
   char pack[kPathSize];
   if (BuildPath(pack, themes, kImagePackTitle)) RemovePackFolder(pack, report);
   RemoveProductFolder(themes, {nullptr, 0, kImagePackTitle}, report);
