@@ -4,7 +4,7 @@
 // name asks:
 //   ... /c            the screen saver's configuration: a window for a second,
 //                     then it ends (with the code in PROBE_EXIT_CODE, if set);
-//                     with PROBE_NEVER_IDLE set, it reads no message for five
+//                     with PROBE_NEVER_IDLE set, it reads no message for three
 //                     seconds and ends
 //   zindle.exe        the companion: a "TarnwickZindleClass" window that ends
 //                     the program when it gets WM_CLOSE
@@ -92,7 +92,7 @@ void RunMessageLoop() {
 int RunConfiguration() {
   HWND window = CreateProbeWindow(kConfigureClass, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   if (std::getenv("PROBE_NEVER_IDLE") != nullptr) {
-    Sleep(5000);
+    Sleep(3000);
     AppendRecord("end");
     return 0;
   }
