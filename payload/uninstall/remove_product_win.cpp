@@ -61,13 +61,24 @@ bool IsRealFolder(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// Deletes one file of the product; a missing one counts as removed. A file in
-// use stays and is named, so that the user closes the program that holds it:
-// a deletion at restart could take the file of a later installation.
-void RemoveFile(const char* path, RemovalReport* report) {
+// Deletes one file of the product; a missing one counts as removed. A file
+// still in use gets a few seconds: a program that has just ended may hold its
+// file a moment longer, and a companion setup has only just started shows the
+// window through which it is asked to close only once it is running. After
+// that the file stays and is named, so that the user closes the program that
+// holds it: a deletion at restart could take the file of a later installation.
+bool DeleteReleasedFile(const char* path) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // a read-only file cannot be deleted
-  if (DeleteFileA(path) || IsMissing(GetLastError())) return;
-  NoteFailure(report, path);
+  for (DWORD waited = 0;; waited += kRetryMilliseconds) {
+    if (DeleteFileA(path) || IsMissing(GetLastError())) return true;
+    if (waited >= kReleaseMilliseconds) return false;
+    Sleep(kRetryMilliseconds);
+    CloseProductPrograms();
+  }
+}
+
+void RemoveFile(const char* path, RemovalReport* report) {
+  if (!DeleteReleasedFile(path)) NoteFailure(report, path);
 }
 
 void RemoveFileIn(const char* folder, const char* name, RemovalReport* report) {
@@ -272,15 +283,6 @@ void RemoveProduct(const char* appDir, bool uninstallerStays, RemovalReport* rep
 void RemoveUninstaller(const char* appDir, RemovalReport* report) {
   char path[kPathSize];
   if (!BuildPath(path, appDir, kUninstallerFile)) return;
-  SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-  // The file of a program that has just ended may stay locked for a moment.
-  for (DWORD waited = 0; !DeleteFileA(path); waited += kRetryMilliseconds) {
-    if (IsMissing(GetLastError())) break;
-    if (waited >= kReleaseMilliseconds) {
-      NoteFailure(report, path);
-      return;
-    }
-    Sleep(kRetryMilliseconds);
-  }
+  RemoveFile(path, report);
   RemoveDirectoryA(appDir);  // stays while it holds the user's items
 }

@@ -341,6 +341,21 @@ TEST_F(UninstallTest, ReportsAnItemInUseAndASecondRunFinishes) {
   ExpectProductRemoved();
 }
 
+// A program that is only starting, or has only just ended, holds its file for
+// a moment: the file is still removed, not reported as left.
+TEST_F(UninstallTest, RemovesAFileReleasedAMomentLater) {
+  HANDLE held = CreateFileA(Join(kAppDir, kCompanionFile).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(1000);
+    CloseHandle(held);
+  });
+  EXPECT_EQ(RunUninstaller(" /quiet"), static_cast<DWORD>(kUninstallRemoved));
+  release.join();
+  ExpectProductRemoved();
+}
+
 // The uninstall entry names another installation: it keeps the saver, the
 // current-saver entry, the shortcuts and both keys.
 TEST_F(UninstallTest, LeavesTheSharedPartsToTheRegisteredInstallation) {
