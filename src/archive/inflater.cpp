@@ -53,11 +53,18 @@ constexpr unsigned kMaxLiteralsPerStep = kBufferBits - 8 - kMaxCodeBits + 1;
 constexpr int32_t kFastInputMargin = 32;
 
 // Match copies move whole words, two at a time, and may write up to two words
-// past the match.
+// past the match; from a word pair back or more, where the processor has
+// 16-byte moves, pairs of words at a time, up to four words past.
 constexpr unsigned kCopyWord = 8;
+#ifdef __SSE2__
+constexpr bool kCopyPairs = true;
+#else
+// Without them, the pairs go through the few general registers and copy slower.
+constexpr bool kCopyPairs = true;
+#endif
 // One step of the fast loop writes at most its literals and one match, with a
 // copy's overshoot, past the end of the window before the window is written.
-constexpr unsigned kWindowSlack = kMaxLiteralsPerStep + kMaxMatchLength + 2 * kCopyWord;
+constexpr unsigned kWindowSlack = kMaxLiteralsPerStep + kMaxMatchLength + 4 * kCopyWord;
 // Windows follow one another in a run, each with the one before it as its
 // history, so that no distance wraps; at the run's end, the last window moves
 // to its start.
@@ -434,17 +441,33 @@ inline void CopyWords(unsigned char* out, const unsigned char* from, unsigned le
   } while (out < end);
 }
 
+// Copies `length` bytes two word pairs at a time and may write up to four
+// words past them: as CopyWords, where the source is a word pair back or more.
+inline void CopyWordPairs(unsigned char* out, const unsigned char* from, unsigned length) {
+  unsigned char* end = out + length;
+  do {
+    std::memcpy(out, from, 2 * kCopyWord);
+    std::memcpy(out + 2 * kCopyWord, from + 2 * kCopyWord, 2 * kCopyWord);
+    out += 4 * kCopyWord;
+    from += 4 * kCopyWord;
+  } while (out < end);
+}
+
 // For a source less than a word back: the fewest whole repeats of it that
 // make up a word at least.
 constexpr uint8_t kRepeatSpans[kCopyWord] = {0, 8, 8, 9, 8, 10, 12, 14};
 
 // Copies a match of `length` bytes from `distance` back (1..32768) to `out`
-// and returns its end; up to two words past the end may be overwritten. Words
+// and returns its end; up to four words past the end may be overwritten. Words
 // copied from less than a word back are right for as many bytes as the
 // distance, so a longer match from there is first repeated byte by byte,
 // until the bytes written repeat a word or more back.
 inline unsigned char* CopyMatch(unsigned char* out, unsigned distance, unsigned length) {
   unsigned char* end = out + length;
+  if (kCopyPairs && distance >= 2 * kCopyWord) {
+    CopyWordPairs(out, out - distance, length);
+    return end;
+  }
   if (distance >= kCopyWord || length <= distance) {
     CopyWords(out, out - distance, length);
     return end;
