@@ -1,6 +1,7 @@
 #include "shell/backdrop_win.h"
 
 #include "common/handles_win.h"
+#include "common/path.h"
 #include "common/report_error_win.h"
 #include "common/texts.h"
 #include "resource_ids.h"
@@ -78,13 +79,10 @@ void PaintTitle(HDC dc) {
 // author ("by %s") and the image pack's title. Returns how many there are.
 int LoadCreditLines(char lines[][kCreditLineSize]) {
   char text[kCreditLineSize];
-  // Room for the author and the words around it; the line takes what fits.
-  char byLine[kCreditLineSize + sizeof kByFormat];
   int count = 0;
   if (LoadStringA(gState.Instance, IDS_PACK_RIGHTS, lines[count], kCreditLineSize) > 0) ++count;
   if (LoadStringA(gState.Instance, IDS_PACK_AUTHOR, text, kCreditLineSize) > 0) {
-    wsprintfA(byLine, kByFormat, text);
-    CopyText(lines[count], kCreditLineSize, byLine);
+    FormatText(lines[count], kCreditLineSize, kByFormat, text);  // the line takes what fits
     ++count;
   }
   if (LoadStringA(gState.Instance, IDS_PACK_TITLE, lines[count], kCreditLineSize) > 0) ++count;
