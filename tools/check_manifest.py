@@ -18,7 +18,8 @@ import struct
 import sys
 import xml.etree.ElementTree as ElementTree
 
-RT_MANIFEST = 24
+from pe_resources import RT_MANIFEST, resources
+
 MANIFEST_ID = 1
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
@@ -37,70 +38,22 @@ class BadProgram(Exception):
     pass
 
 
-def read(data, fmt, offset):
-    try:
-        return struct.unpack_from("<" + fmt, data, offset)
-    except struct.error:
-        raise BadProgram("is cut short (offset %d)" % offset) from None
-
-
-def map_sections(data):
-    """Returns a function from an RVA to its file offset, and the resource RVA."""
-    (pe,) = read(data, "I", 0x3C)
-    if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
-        raise BadProgram("is not a PE file")
-    _, count, _, _, _, optional_size, _ = read(data, "HHIIIHH", pe + 4)
-    optional = pe + 24
-    (magic,) = read(data, "H", optional)
-    directories = {0x10B: 96, 0x20B: 112}.get(magic)
-    if directories is None:
-        raise BadProgram("has an unknown optional header")
-    resource_rva, _ = read(data, "II", optional + directories + 2 * 8)
-    sections = []
-    for i in range(count):
-        size, rva, raw_size, raw = read(data, "IIII", optional + optional_size + 40 * i + 8)
-        sections.append((rva, max(size, raw_size), raw))
-
-    def to_offset(address):
-        for rva, size, raw in sections:
-            if rva <= address < rva + size:
-                return raw + address - rva
-        raise BadProgram("points outside its sections (RVA 0x%x)" % address)
-
-    return to_offset, resource_rva
-
-
-def list_entries(data, directory):
-    """The (id or None, offset, is_directory) entries of a resource directory."""
-    named, numbered = read(data, "HH", directory + 12)
-    entries = []
-    for i in range(named + numbered):
-        name, target = read(data, "II", directory + 16 + 8 * i)
-        key = None if name & 0x80000000 else name
-        entries.append((key, target & 0x7FFFFFFF, bool(target & 0x80000000)))
-    return entries
-
-
 def read_manifest(data):
-    to_offset, resource_rva = map_sections(data)
-    if resource_rva == 0:
-        raise BadProgram("has no resources")
-    root = to_offset(resource_rva)
-    types = [e for e in list_entries(data, root) if e[0] == RT_MANIFEST and e[2]]
-    if not types:
+    """The manifest's bytes: one resource, id 1, in one language."""
+    if data[:2] != b"MZ":
+        raise BadProgram("is not a PE file")
+    try:
+        manifests = resources(data, RT_MANIFEST)
+    except struct.error:
+        raise BadProgram("has a resource section cut short") from None
+    if not manifests:
         raise BadProgram("has no RT_MANIFEST resource")
-    names = list_entries(data, root + types[0][1])
-    ids = [n[0] for n in names]
-    if ids != [MANIFEST_ID] or not names[0][2]:
-        raise BadProgram("must hold one manifest, id %d, not ids %s" % (MANIFEST_ID, ids))
-    languages = list_entries(data, root + names[0][1])
-    if len(languages) != 1 or languages[0][2]:
+    if list(manifests) != [MANIFEST_ID]:
+        raise BadProgram("must hold one manifest, id %d, not ids %s" % (MANIFEST_ID, list(manifests)))
+    languages = manifests[MANIFEST_ID]
+    if len(languages) != 1:
         raise BadProgram("must hold its manifest in one language, not %d" % len(languages))
-    rva, size, _, _ = read(data, "IIII", root + languages[0][1])
-    start = to_offset(rva)
-    if start + size > len(data):
-        raise BadProgram("has a manifest running past its end")
-    return data[start:start + size]
+    return languages[0]
 
 
 def check_manifest(text, level):

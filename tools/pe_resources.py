@@ -1,8 +1,9 @@
-"""Reads the RCDATA resources of a Windows program (a PE file) from its resource
-section, for the payload checks and the size report."""
+"""Reads the resources of a Windows program (a PE file) from its resource
+section, for the payload and manifest checks and the size report."""
 import struct
 
 RT_RCDATA = 10
+RT_MANIFEST = 24
 
 
 def resource_section(image):
@@ -18,25 +19,35 @@ def resource_section(image):
 
 
 def directory_entries(section, offset):
-    """(id, target offset, is a subdirectory) for the numbered entries of a directory."""
+    """(id, target offset, is a subdirectory) for the entries of a directory; a
+    named entry has the id None."""
     named, numbered = struct.unpack_from("<12xHH", section, offset)
-    for index in range(named, named + numbered):
+    for index in range(named + numbered):
         ident, target = struct.unpack_from("<II", section, offset + 16 + 8 * index)
-        yield ident, target & 0x7FFFFFFF, bool(target & 0x80000000)
+        yield (None if index < named else ident), target & 0x7FFFFFFF, bool(target & 0x80000000)
+
+
+def resources(image, kind):
+    """Maps each resource id of type `kind` in the program's bytes to the list
+    of its bytes, one per language."""
+    section, rva = resource_section(image)
+    found = {}
+    if not section:
+        return found
+    for type_id, names, _ in directory_entries(section, 0):
+        if type_id != kind:
+            continue
+        for ident, languages, _ in directory_entries(section, names):
+            found[ident] = []
+            for _, entry, _ in directory_entries(section, languages):
+                data_rva, size = struct.unpack_from("<II", section, entry)
+                found[ident].append(section[data_rva - rva:data_rva - rva + size])
+    return found
 
 
 def rcdata_resources(path):
     """Maps each RCDATA resource id of the program to its bytes (first language)."""
     with open(path, "rb") as f:
         image = f.read()
-    section, rva = resource_section(image)
-    found = {}
-    for kind, kinds, _ in directory_entries(section, 0):
-        if kind != RT_RCDATA:
-            continue
-        for ident, languages, _ in directory_entries(section, kinds):
-            for _, entry, _ in directory_entries(section, languages):
-                data_rva, size = struct.unpack_from("<II", section, entry)
-                found[ident] = section[data_rva - rva:data_rva - rva + size]
-                break
-    return found
+    return {ident: languages[0] for ident, languages in resources(image, RT_RCDATA).items()
+            if ident is not None and languages}
