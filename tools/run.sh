@@ -7,26 +7,33 @@ set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/deps.sh" || exit 1
 mkdir -p "$root/build"
-"$root/tools/build.sh" i686 --target setup >"$root/build/i686.run-build.log" 2>&1 ||
-  { tail -n 40 "$root/build/i686.run-build.log"; exit 1; }
-setup=$root/build/i686/setup.exe
-template=$root/build/i686/wine/template
+# Where the system runs 64-bit programs only (IA-32 emulation off), Wine cannot
+# start a 32-bit program: the x86_64 build, the same program, stands in.
+flavour=i686 arch=win32
+if ! wine --version >/dev/null 2>&1; then
+  flavour=x86_64 arch=win64
+  echo "This machine cannot run 32-bit programs: running the x86_64 setup.exe instead."
+fi
+"$root/tools/build.sh" $flavour --target setup >"$root/build/$flavour.run-build.log" 2>&1 ||
+  { tail -n 40 "$root/build/$flavour.run-build.log"; exit 1; }
+setup=$root/build/$flavour/setup.exe
+template=$root/build/$flavour/wine/template
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "Starting $setup under Wine on $DISPLAY"
-  WINE_RUN_DISPLAY=$DISPLAY exec "$root/cmake/wine-run" --template "$template" --no-virtual-desktop --timeout 86400 "$setup"
+  WINE_RUN_DISPLAY=$DISPLAY exec "$root/cmake/wine-run" --template "$template" --arch $arch --no-virtual-desktop --timeout 86400 "$setup"
 fi
 
 # Without a display the end-to-end driver walks the typical run (and a second
 # run over it) the way a person would, photographing the backdrop and every page.
 shots=$root/build/screenshots
 rm -rf "$shots" && mkdir -p "$shots"
-"$root/tools/build.sh" i686 --target e2e_typical_run_test >>"$root/build/i686.run-build.log" 2>&1 ||
-  { tail -n 40 "$root/build/i686.run-build.log"; exit 1; }
-driver=$root/build/i686/tests/e2e/e2e_typical_run_test.exe
+"$root/tools/build.sh" $flavour --target e2e_typical_run_test >>"$root/build/$flavour.run-build.log" 2>&1 ||
+  { tail -n 40 "$root/build/$flavour.run-build.log"; exit 1; }
+driver=$root/build/$flavour/tests/e2e/e2e_typical_run_test.exe
 echo "No display: walking $setup through the wizard under Xvfb"
 log=$(mktemp)
-E2E_SHOTS='C:\run\shots' WINE_RUN_KEEP=1 "$root/cmake/wine-run" --template "$template" \
+E2E_SHOTS='C:\run\shots' WINE_RUN_KEEP=1 "$root/cmake/wine-run" --template "$template" --arch $arch \
   --timeout 300 --with "$setup" "$driver" 2>"$log"
 rc=$?
 prefix=$(sed -n 's/^wine-run: prefix kept at //p' "$log")
