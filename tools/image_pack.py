@@ -66,6 +66,11 @@ def is_plain_text(text):
     return all(" " <= c <= "~" for c in text)
 
 
+def shown(text):
+    """The text as a message shows it: other than printable ASCII escaped."""
+    return text if is_plain_text(text) else ascii(text)[1:-1]
+
+
 def parse_ini(pack, lines):
     """Fills the pack from pack.ini's lines, as Windows reads such a file."""
     section, seen = None, {}
@@ -80,19 +85,19 @@ def parse_ini(pack, lines):
             pack.fault(pack.ini, f"line {number} is neither [section] nor key=value")
             continue
         key, value = (part.strip() for part in line.split("=", 1))
-        if not is_plain_text(key + value):
-            pack.fault(pack.ini, f"line {number} is not plain printable ASCII")
-        elif section == "pack" and key.lower() in ("title", "author", "rights"):
+        if section == "pack" and key.lower() in ("title", "author", "rights"):
             setattr(pack, key.lower(), value)
         elif section == "images":
             if key.lower() in seen:
-                pack.fault(pack.ini, f'picture "{key}" is listed twice (also as "{seen[key.lower()]}")')
+                pack.fault(pack.ini, f'the picture "{shown(key)}" is listed twice')
             seen[key.lower()] = key
             pack.pictures.append((key, value))
 
 
 def name_fault(name):
     """Why `name` cannot name a file of the pack as it is, or None."""
+    if not is_plain_text(name):
+        return "is not plain printable ASCII"
     if not name or name in (".", ".."):
         return "is no file name"
     bad = sorted({c for c in name if c in FORBIDDEN})
@@ -109,12 +114,19 @@ def check_texts(pack):
     if not pack.title:
         pack.fault(pack.ini, "[Pack] has no Title")
     elif name_fault(pack.title):
-        pack.fault(pack.ini, f'the Title "{pack.title}" {name_fault(pack.title)}')
+        pack.fault(pack.ini, f'the Title "{shown(pack.title)}" {name_fault(pack.title)}')
     elif len(pack.title) > LONGEST_TITLE:
-        pack.fault(pack.ini, f"the Title is {len(pack.title)} characters long; at most {LONGEST_TITLE} fit")
-    for key, text, longest in (("Author", pack.author, LONGEST_AUTHOR), ("Rights", pack.rights, LONGEST_RIGHTS)):
-        if len(text) > longest:
+        pack.fault(pack.ini, f"the Title is {len(pack.title)} characters long; "
+                   f"at most {LONGEST_TITLE} fit")
+    for key, text, longest in (("Author", pack.author, LONGEST_AUTHOR),
+                               ("Rights", pack.rights, LONGEST_RIGHTS)):
+        if not is_plain_text(text):
+            pack.fault(pack.ini, f'the {key} "{shown(text)}" is not plain printable ASCII')
+        elif len(text) > longest:
             pack.fault(pack.ini, f"the {key} is {len(text)} characters long; at most {longest} fit")
+    for name, caption in pack.pictures:
+        if not is_plain_text(caption):
+            pack.fault(pack.ini, f'the caption "{shown(caption)}" is not plain printable ASCII')
     if not pack.pictures:
         pack.fault(pack.ini, "[Images] lists no pictures")
 
@@ -123,7 +135,7 @@ def check_names(pack):
     for name, _ in pack.pictures:
         fault = name_fault(name)
         if fault:
-            pack.fault(pack.ini, f'the picture name "{name}" {fault}')
+            pack.fault(pack.ini, f'the picture name "{shown(name)}" {fault}')
             continue
         if not name.lower().endswith(".bmp"):
             pack.fault(pack.ini, f'the picture name "{name}" does not end in .bmp, so the screen saver would not show it')
