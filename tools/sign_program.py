@@ -20,9 +20,9 @@ signature of its published copy (setup itself, or the program inside it),
 which fits only a program of the very same bytes. So anyone can rebuild a
 signed release from its commit and compare it with the published files.
 
-osslsigncode signs and verifies, openssl reads the certificate. A signature is
-verified against the chain the PKCS#12 file carries and the system's CAs: the
-check is that the signature is whole and made by that certificate.
+osslsigncode signs and verifies, openssl reads the certificate. A signature and
+its time stamp are verified against the chain the PKCS#12 file carries and the
+system's CAs: the check is that they are whole and made by those certificates.
 """
 import datetime
 import io
@@ -121,22 +121,30 @@ def sign_command(program, signed):
 
 
 def verify(signed, chain):
-    done = run(["osslsigncode", "verify", "-in", signed, "-CAfile", chain])
-    if done.returncode != 0:
+    """osslsigncode ends well even when a time stamp does not verify: its report
+    is read for both verdicts."""
+    done = run(["osslsigncode", "verify", "-in", signed, "-CAfile", chain, "-TSA-CAfile", chain])
+    if done.returncode != 0 or "Signature verification: ok" not in done.stdout:
         raise SignError(f"the signature does not verify:\n{done.stdout}{done.stderr}")
-    if os.environ.get("SIGN_TIMESTAMP_URL") and "Timestamp is not available" in done.stdout:
-        raise SignError("the signature carries no time stamp")
+    if os.environ.get("SIGN_TIMESTAMP_URL") and \
+            "Timestamp Server Signature verification: ok" not in done.stdout:
+        raise SignError(f"the time stamp does not verify:\n{done.stdout}{done.stderr}")
+
+
+def write_chain(path, certificates):
+    """The certificates a verification trusts: those given and the system's."""
+    with open(path, "w") as f:
+        f.write(certificates)
+        if os.path.isfile(SYSTEM_CAS):
+            with open(SYSTEM_CAS) as system:
+                f.write(system.read())
 
 
 def sign_program(program):
     # The signed copy is made beside the program, then renamed over it at once.
     with tempfile.TemporaryDirectory(dir=os.path.dirname(os.path.abspath(program))) as work:
         chain = os.path.join(work, "chain.pem")
-        with open(chain, "w") as f:
-            f.write(pkcs12_part("-cacerts"))
-            if os.path.isfile(SYSTEM_CAS):
-                with open(SYSTEM_CAS) as system:
-                    f.write(system.read())
+        write_chain(chain, pkcs12_part("-cacerts"))
         signed = os.path.join(work, os.path.basename(program))
         command, password = sign_command(program, signed)
         done = run(command, password)
@@ -178,19 +186,24 @@ def attach_published_signature(program):
     published = published_copy(program)
     with tempfile.TemporaryDirectory(dir=os.path.dirname(os.path.abspath(program))) as work:
         copy, signature = os.path.join(work, "published"), os.path.join(work, "signature.der")
-        signed, chain = os.path.join(work, os.path.basename(program)), os.path.join(work, "chain.pem")
+        signed = os.path.join(work, os.path.basename(program))
+        chain = os.path.join(work, "chain.pem")
         with open(copy, "wb") as f:
             f.write(published)
-        run(["osslsigncode", "extract-signature", "-in", copy, "-out", signature])
-        # The signature's own certificates: what is checked is that it fits these bytes.
+        if run(["osslsigncode", "extract-signature", "-in", copy, "-out", signature]).returncode:
+            raise SignError("its published copy carries no signature")
+        # The signature's own certificates and the system's: what is checked is
+        # that the signature fits these bytes.
         certificates = run(["openssl", "pkcs7", "-inform", "DER", "-in", signature, "-print_certs"])
-        with open(chain, "w") as f:
-            f.write(certificates.stdout)
+        write_chain(chain, certificates.stdout)
         done = run(["osslsigncode", "attach-signature", "-sigin", signature, "-CAfile", chain,
-                    "-in", program, "-out", signed])
-        with open(signed, "rb") if done.returncode == 0 else io.BytesIO() as f:
-            if f.read() != published:
-                raise SignError("differs from the published program: another source or build")
+                    "-TSA-CAfile", chain, "-in", program, "-out", signed])
+        attached = b""
+        if done.returncode == 0:
+            with open(signed, "rb") as f:
+                attached = f.read()
+        if attached != published:
+            raise SignError("differs from the published program: another source or build")
         os.chmod(signed, os.stat(program).st_mode)
         os.replace(signed, program)
 
@@ -199,7 +212,8 @@ def check_published_release():
     folder = os.environ["SIGN_FROM_RELEASE"]
     for name in ("setup.exe", "setup-x64.exe"):
         if not os.path.isfile(os.path.join(folder, name)):
-            raise SignError(f"SIGN_FROM_RELEASE names no folder with the published {name}: {folder}")
+            raise SignError(f"SIGN_FROM_RELEASE names no folder with the published {name}: "
+                            f"{folder}")
     return f"signatures from the release in {folder}"
 
 

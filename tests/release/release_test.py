@@ -13,6 +13,7 @@ the release made with a test pack through an installation under Wine. The
 releases are made in copies of the working tree under build/release-test/, two
 at once.
 """
+import http.server
 import io
 import os
 import shutil
@@ -20,6 +21,7 @@ import signal
 import struct
 import subprocess
 import sys
+import threading
 import time
 import zipfile
 
@@ -135,8 +137,9 @@ def broken_packs():
 
 
 def make_certificates(folder):
-    """A throwaway CA and three PKCS#12 files it signed: a code-signing one, an
-    expired one and one made for web servers only."""
+    """A throwaway CA and what it signed: three PKCS#12 files, a code-signing
+    one, an expired one and one made for web servers only, and a time-stamp
+    authority's certificate."""
     os.makedirs(folder, exist_ok=True)
     ca, ca_key = os.path.join(folder, "ca.pem"), os.path.join(folder, "ca.key")
     quiet = {"check": True, "capture_output": True, "cwd": folder}
@@ -145,7 +148,8 @@ def make_certificates(folder):
                     "-addext", "basicConstraints=critical,CA:TRUE",
                     "-addext", "keyUsage=critical,keyCertSign"], **quiet)
     for name, usage, shift in (("signing", "codeSigning", ()), ("web", "serverAuth", ()),
-                               ("expired", "codeSigning", ("faketime", "-f", "-10d"))):
+                               ("expired", "codeSigning", ("faketime", "-f", "-10d")),
+                               ("tsa", "critical,timeStamping", ())):
         write(os.path.join(folder, f"{name}.cnf"), f"extendedKeyUsage={usage}\n"
               "keyUsage=critical,digitalSignature\nbasicConstraints=CA:FALSE\n")
         subprocess.run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key",
@@ -156,7 +160,38 @@ def make_certificates(folder):
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", f"{name}.key", "-in",
                         f"{name}.pem", "-certfile", ca, "-passout", f"pass:{PASSWORD}",
                         "-out", f"{name}.p12"], **quiet)
+    write(os.path.join(folder, "tsa.cnf"), "[tsa]\ndefault_tsa = tsa\nserial = tsa.serial\n"
+          "signer_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256\n"
+          "ess_cert_id_alg = sha256\n")
+    write(os.path.join(folder, "tsa.serial"), "01\n")
     return ca
+
+
+class TimeStampAuthority(http.server.BaseHTTPRequestHandler):
+    """An RFC 3161 time-stamp server on the loopback: openssl answers each query."""
+    folder = ""
+
+    def do_POST(self):
+        query = os.path.join(self.folder, f"query-{threading.get_ident()}")
+        write(query, self.rfile.read(int(self.headers["Content-Length"])))
+        done = subprocess.run(["openssl", "ts", "-reply", "-config", "tsa.cnf", "-queryfile", query,
+                               "-signer", "tsa.pem", "-inkey", "tsa.key", "-chain", "ca.pem"],
+                              cwd=self.folder, capture_output=True)
+        self.send_response(200 if done.returncode == 0 else 500)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(done.stdout)))
+        self.end_headers()
+        self.wfile.write(done.stdout)
+
+    def log_message(self, *args):
+        pass
+
+
+def start_time_stamp_authority(folder):
+    TimeStampAuthority.folder = folder
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), TimeStampAuthority)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return f"http://127.0.0.1:{server.server_address[1]}/"
 
 
 def signing_env(folder, name, password=PASSWORD, **more):
@@ -217,9 +252,11 @@ def check_reproduced(tree):
 
 
 def verify_signature(path, ca):
-    done = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", ca],
+    """Whether the signature and its time stamp verify against the test CA."""
+    done = subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile", ca, "-TSA-CAfile", ca],
                           capture_output=True, text=True)
-    return done.returncode == 0 and "Signature verification: ok" in done.stdout, done.stdout
+    return done.returncode == 0 and "Signature verification: ok" in done.stdout and \
+        "Timestamp Server Signature verification: ok" in done.stdout, done.stdout
 
 
 def check_signed(tree, ca):
@@ -229,11 +266,11 @@ def check_signed(tree, ca):
         setup = os.path.join(release, name)
         ok, output = verify_signature(setup, ca)
         write(os.path.join(WORK, f"verify-{name}.txt"), output)
-        check(ok, f"{name} verifies against the test CA")
+        check(ok, f"{name} verifies against the test CA, time stamp and all")
         for program in sum(CARRIED_PROGRAMS.values(), []):
             path = os.path.join(WORK, "carried", name, program)
             write(path, carried_program(setup, program))
-            check(verify_signature(path, ca)[0], f"{program} in {name} verifies against the test CA")
+            check(verify_signature(path, ca)[0], f"{program} in {name} verifies, time stamp and all")
 
 
 def check_signatures_taken_over(tree):
@@ -318,7 +355,8 @@ def main():
     first = start_release(reproduced, os.path.join(WORK, "release-a.log"), env=elsewhere,
                           prefix=("faketime", "-f", "+400d"), umask=0o077)
     second = start_release(signed, os.path.join(WORK, "release-b.log"), ["--pack", pack],
-                           env=signing_env(certificates, "signing"))
+                           env=signing_env(certificates, "signing",
+                                           SIGN_TIMESTAMP_URL=start_time_stamp_authority(certificates)))
     check_refusals(refusing, certificates)
     check_timestamp_failure(certificates)
 
