@@ -19,6 +19,15 @@ def resource_section(image):
     return b"", 0
 
 
+def signature_size(image):
+    """The size of the Authenticode signatures appended to the PE file (its
+    certificate table, data directory 4), 0 for an unsigned program."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    magic = struct.unpack_from("<H", image, header + 24)[0]
+    directories = header + 24 + (112 if magic == 0x20B else 96)  # PE32+ or PE32
+    return struct.unpack_from("<II", image, directories + 4 * 8)[1]
+
+
 def directory_entries(section, offset):
     """(id, target offset, is a subdirectory) for the entries of a directory; a
     named entry has the id None."""
