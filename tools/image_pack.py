@@ -42,7 +42,8 @@ LONGEST_AUTHOR = 252  # the credit line "by <Author>" holds 255 characters
 LONGEST_RIGHTS = 255
 # ';' would split the build's lists of files; the rest no Windows file name holds.
 FORBIDDEN = '<>:"/\\|?*;'
-DEVICES = {"con", "prn", "aux", "nul"} | {f"{port}{n}" for port in ("com", "lpt") for n in range(1, 10)}
+DEVICES = {"con", "prn", "aux", "nul"} | {f"{port}{n}" for port in ("com", "lpt")
+                                          for n in range(1, 10)}
 BMP_DEPTHS = (1, 4, 8, 24)
 BI_RGB, BI_RLE8, BI_RLE4 = 0, 1, 2
 MEMBER_TIME = "2026-02-20T21:00:00"  # the same for every pack: no build's clock
@@ -138,11 +139,12 @@ def check_names(pack):
             pack.fault(pack.ini, f'the picture name "{shown(name)}" {fault}')
             continue
         if not name.lower().endswith(".bmp"):
-            pack.fault(pack.ini, f'the picture name "{name}" does not end in .bmp, so the screen saver would not show it')
+            pack.fault(pack.ini, f'the picture name "{name}" does not end in .bmp, '
+                       "so the screen saver would not show it")
         path = "\\".join((USUAL_THEMES, pack.title, name))
         if pack.title and len(path) > LONGEST_PATH:
-            pack.fault(pack.ini, f'the Title and the picture name "{name}" make a path of {len(path)} '
-                       f"characters under {USUAL_THEMES}; at most {LONGEST_PATH} fit")
+            pack.fault(pack.ini, f'the Title and the picture name "{name}" make a path of '
+                       f"{len(path)} characters under {USUAL_THEMES}; at most {LONGEST_PATH} fit")
 
 
 def bmp_fault(data):
@@ -154,7 +156,8 @@ def bmp_fault(data):
         width, height, planes, depth = struct.unpack_from("<HHHH", data, 18)
         compression, image_size = BI_RGB, 0
     elif header in (40, 52, 56, 108, 124) and len(data) >= 14 + 40:
-        width, height, planes, depth, compression, image_size = struct.unpack_from("<iiHHII", data, 18)
+        fields = struct.unpack_from("<iiHHII", data, 18)
+        width, height, planes, depth, compression, image_size = fields
     else:
         return "is not a BMP picture (unknown header)"
     if depth not in BMP_DEPTHS:
@@ -230,7 +233,8 @@ def header_text(pack):
         "#ifndef RC_INVOKED",
         '// Archive 1, written into "Themes", then the pack\'s title.',
         "inline constexpr char kImagePackTitle[] = IMAGE_PACK_TITLE;",
-        "inline constexpr const char* kImagePackMembers[] = {" + ", ".join(c_string(n) for n in names) + "};",
+        "inline constexpr const char* kImagePackMembers[] = {"
+        + ", ".join(c_string(n) for n in names) + "};",
         "#endif",
         ""])
 
@@ -262,7 +266,8 @@ def write_build_files(pack, out):
     for name in names:
         with open(os.path.join(pack.folder, name), "rb") as f:
             write_if_changed(os.path.join(out, name), f.read())
-    write_if_changed(os.path.join(out, "pack.ini"), ini_text(pack.title, pack.author, pack.rights, pack.pictures))
+    write_if_changed(os.path.join(out, "pack.ini"),
+                     ini_text(pack.title, pack.author, pack.rights, pack.pictures))
     # The pictures deflated, the small pack.ini stored; the archive attribute only.
     members = [f"{name}|{name}|deflated|{MEMBER_TIME}|20" for name in names]
     members.append(f"pack.ini|pack.ini|stored|{MEMBER_TIME}|20")
@@ -270,8 +275,10 @@ def write_build_files(pack, out):
     sources = [pack.ini] + [os.path.join(pack.folder, name) for name in names]
     write_if_changed(os.path.join(out, "image_pack.cmake"), "\n".join([
         "# The files of the pack folder, and the archive's members made of them.",
-        "set(IMAGE_PACK_SOURCES " + " ".join(cmake_bracket(os.path.abspath(f)) for f in sources) + ")",
-        "set(IMAGE_PACK_MEMBERS " + " ".join(cmake_bracket(n) for n in names + ["pack.ini"]) + ")", ""]))
+        "set(IMAGE_PACK_SOURCES " + " ".join(cmake_bracket(os.path.abspath(f)) for f in sources)
+        + ")",
+        "set(IMAGE_PACK_MEMBERS " + " ".join(cmake_bracket(n) for n in names + ["pack.ini"])
+        + ")", ""]))
     write_if_changed(os.path.join(out, "image_pack.h"), header_text(pack))
 
 

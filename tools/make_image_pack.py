@@ -222,7 +222,8 @@ def main(argv):
     for seed, (name, _, draw) in enumerate(PICTURES, start=1):
         write_file(os.path.join(output, name), draw(random.Random(seed)).bmp_bytes())
     pictures = [(name, caption) for name, caption, _ in PICTURES]
-    write_file(os.path.join(output, "pack.ini"), ini_text(PACK_TITLE, PACK_AUTHOR, PACK_RIGHTS, pictures))
+    write_file(os.path.join(output, "pack.ini"),
+               ini_text(PACK_TITLE, PACK_AUTHOR, PACK_RIGHTS, pictures))
     return 0
 
 

@@ -91,13 +91,16 @@ def check_archives(payload, image_pack, saver, zindle, uninstall):
     # The build lists the pack's members; the uninstaller removes them by that list.
     with open(os.path.join(image_pack, "image_pack.txt")) as f:
         members = [line.split("|")[0] for line in f.read().splitlines() if line]
-    check(members and members[-1] == "pack.ini", f"the image pack's members end in no pack.ini: {members}")
+    check(members and members[-1] == "pack.ini",
+          f"the image pack's members end in no pack.ini: {members}")
     infos, data = check_members(os.path.join(payload, "image_pack.zip"), members)
     methods |= {info.compress_type for info in infos}
     for name in members:
-        check(same_file(data.get(name), os.path.join(image_pack, name)), f"image_pack.zip holds another {name}")
+        check(same_file(data.get(name), os.path.join(image_pack, name)),
+              f"image_pack.zip holds another {name}")
         if name != "pack.ini":
-            check(bmp_fault(data.get(name, b"")) is None, f"{name}: {bmp_fault(data.get(name, b''))}")
+            fault = bmp_fault(data.get(name, b""))
+            check(fault is None, f"{name}: {fault}")
     check(methods == {zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED},
           f"the archives use methods {sorted(methods)}, not both stored and deflated")
 
@@ -108,7 +111,8 @@ def check_pack_strings(setup, image_pack):
     check(not pack.faults, f"the packed pack.ini is refused: {pack.faults}")
     strings = string_resources(setup)
     for ident, text in ((1, pack.title), (2, pack.author), (3, pack.rights)):
-        check(strings.get(ident, "") == text, f"string {ident} of setup.exe is '{strings.get(ident)}', not '{text}'")
+        check(strings.get(ident, "") == text,
+              f"string {ident} of setup.exe is '{strings.get(ident)}', not '{text}'")
 
 
 def check_setup_resources(setup, payload):
