@@ -43,7 +43,9 @@ class SignError(Exception):
 
 
 def run(command, stdin=""):
-    return subprocess.run(command, input=stdin, capture_output=True, text=True)
+    # openssl reads the password from SIGN_PASSWORD, which may be left unset.
+    env = dict(os.environ, SIGN_PASSWORD=os.environ.get("SIGN_PASSWORD", ""))
+    return subprocess.run(command, input=stdin, capture_output=True, text=True, env=env)
 
 
 def pkcs12_part(part):
