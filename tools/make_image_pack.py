@@ -1,13 +1,10 @@
 #!/usr/bin/env python3
 """Draws the "Northern Lights" image pack reproducibly: night-sky pictures as
-24-bit BMP files and a pack.ini that lists them.
+24-bit BMP files and a pack.ini that lists them, a pack folder as
+tools/image_pack.py reads it. It is the pack setup carries unless the build is
+given another.
 
     make_image_pack.py OUTPUT_DIR
-    make_image_pack.py --members     prints the pack's file names, one a line
-    make_image_pack.py --title       prints the pack's title
-
-The build packs exactly the files --members names, and the uninstaller is
-built with the same list, so what it removes is always what setup wrote.
 
 The same command always writes the same bytes: every random choice comes from
 a generator seeded per picture, and nothing depends on the machine or the time.
@@ -17,6 +14,8 @@ import os
 import random
 import struct
 import sys
+
+from image_pack import ini_text
 
 WIDTH, HEIGHT = 640, 480
 PACK_TITLE = "Northern Lights"
@@ -207,13 +206,6 @@ PICTURES = [
 ]
 
 
-def pack_ini():
-    lines = ["[Pack]", f"Title={PACK_TITLE}", f"Author={PACK_AUTHOR}", f"Rights={PACK_RIGHTS}",
-             "", "[Images]"]
-    lines += [f"{name}={caption}" for name, caption, _ in PICTURES]
-    return ("\r\n".join(lines) + "\r\n").encode("latin-1")
-
-
 def write_file(path, data):
     temporary = path + ".part"
     with open(temporary, "wb") as f:
@@ -221,25 +213,17 @@ def write_file(path, data):
     os.replace(temporary, path)
 
 
-def member_names():
-    return [name for name, _, _ in PICTURES] + ["pack.ini"]
-
-
 def main(argv):
-    if len(argv) != 1:
+    if len(argv) != 1 or argv[0].startswith("-"):
         print(__doc__, file=sys.stderr)
         return 2
-    if argv[0] == "--members":
-        print("\n".join(member_names()))
-        return 0
-    if argv[0] == "--title":
-        print(PACK_TITLE)
-        return 0
     output = argv[0]
     os.makedirs(output, exist_ok=True)
     for seed, (name, _, draw) in enumerate(PICTURES, start=1):
         write_file(os.path.join(output, name), draw(random.Random(seed)).bmp_bytes())
-    write_file(os.path.join(output, "pack.ini"), pack_ini())
+    pictures = [(name, caption) for name, caption, _ in PICTURES]
+    write_file(os.path.join(output, "pack.ini"),
+               ini_text(PACK_TITLE, PACK_AUTHOR, PACK_RIGHTS, pictures))
     return 0
 
 

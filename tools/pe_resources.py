@@ -2,6 +2,7 @@
 section, for the payload and manifest checks and the size report."""
 import struct
 
+RT_STRING = 6
 RT_RCDATA = 10
 RT_MANIFEST = 24
 
@@ -16,6 +17,15 @@ def resource_section(image):
         if name.rstrip(b"\0") == b".rsrc":
             return image[raw_offset:raw_offset + raw_size], rva
     return b"", 0
+
+
+def signature_size(image):
+    """The size of the Authenticode signatures appended to the PE file (its
+    certificate table, data directory 4), 0 for an unsigned program."""
+    header = struct.unpack_from("<I", image, 0x3C)[0]
+    magic = struct.unpack_from("<H", image, header + 24)[0]
+    directories = header + 24 + (112 if magic == 0x20B else 96)  # PE32+ or PE32
+    return struct.unpack_from("<II", image, directories + 4 * 8)[1]
 
 
 def directory_entries(section, offset):
@@ -51,3 +61,23 @@ def rcdata_resources(path):
         image = f.read()
     return {ident: languages[0] for ident, languages in resources(image, RT_RCDATA).items()
             if ident is not None and languages}
+
+
+def string_resources(path):
+    """Maps each string resource id of the program to its text (first language).
+    A string table block n holds the strings (n - 1) * 16 to n * 16 - 1, each a
+    16-bit length and as many UTF-16 units; an empty one is no string."""
+    with open(path, "rb") as f:
+        image = f.read()
+    strings = {}
+    for block, languages in resources(image, RT_STRING).items():
+        if block is None or not languages:
+            continue
+        data, offset = languages[0], 0
+        for index in range(16):
+            length = struct.unpack_from("<H", data, offset)[0]
+            text = data[offset + 2:offset + 2 + 2 * length].decode("utf-16-le")
+            offset += 2 + 2 * length
+            if text:
+                strings[(block - 1) * 16 + index] = text
+    return strings

@@ -7,14 +7,15 @@
                                         larger than BOUND bytes
 
 The program part of setup.exe is the file without the three archives it carries
-as RCDATA resources: its code, dialogs, pictures and texts. Sizes are in bytes;
-where a bound says KB, a KB is 1000 bytes.
+as RCDATA resources and without the signature of a signed release: its code,
+dialogs, pictures and texts. Sizes are in bytes; where a bound says KB, a KB is
+1000 bytes.
 """
 import os
 import subprocess
 import sys
 
-from pe_resources import rcdata_resources
+from pe_resources import rcdata_resources, signature_size
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TARGETS = ["i686", "x86_64"]
@@ -26,8 +27,9 @@ def setup_sizes(setup):
     """(file size, program part, {archive name: size}) of a setup.exe."""
     carried = rcdata_resources(setup)
     archives = {name: len(carried.get(ident, b"")) for ident, name in ARCHIVES}
-    size = os.path.getsize(setup)
-    return size, size - sum(archives.values()), archives
+    with open(setup, "rb") as f:
+        image = f.read()
+    return len(image), len(image) - sum(archives.values()) - signature_size(image), archives
 
 
 def target_rows(build):

@@ -1,23 +1,24 @@
 #!/usr/bin/env python3
 """Guards against payload archives that do not hold what setup installs, a
-setup.exe that carries other archives, and installed programs that would load
-a DLL other than the system's own.
+setup.exe that carries other archives or names another image pack than the one
+it carries, and installed programs that would load a DLL other than the
+system's own.
 
-    check_payload.py OBJDUMP PAYLOAD_DIR IMAGE_SCRIPT SETUP SAVER ZINDLE UNINSTALL
+    check_payload.py OBJDUMP PAYLOAD_DIR IMAGE_PACK_DIR SETUP SAVER ZINDLE UNINSTALL
 
-Reads the archives through Python's zipfile, setup.exe's RCDATA resources from
-its resource section, and the programs' import tables through objdump; prints
-one line per failed check and exits non-zero if any.
+IMAGE_PACK_DIR is where the build put the pack it packs (tools/image_pack.py).
+Reads the archives through Python's zipfile, setup.exe's RCDATA and string
+resources from its resource section, and the programs' import tables through
+objdump; prints one line per failed check and exits non-zero if any.
 """
 import os
-import struct
 import subprocess
 import sys
-import tempfile
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "tools"))
-from pe_resources import rcdata_resources  # noqa: E402
+from image_pack import bmp_fault, read_pack  # noqa: E402
+from pe_resources import rcdata_resources, string_resources  # noqa: E402
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "ole32.dll", "msvcrt.dll"}
@@ -71,16 +72,7 @@ def same_file(data, path):
         return f.read() == data
 
 
-def check_bitmap(name, data):
-    fields = struct.unpack_from("<2sI4xI IiiHH", data)
-    magic, size, offset, header, width, height, planes, bits = fields
-    check(magic == b"BM" and size == len(data) and header == 40 and planes == 1 and bits == 24,
-          f"{name}: not a 24-bit BMP file")
-    check(width >= 320 and height >= 200 and offset + width * 3 * height <= len(data),
-          f"{name}: {width}x{height} does not fit its file")
-
-
-def check_archives(payload, image_script, saver, zindle, uninstall):
+def check_archives(payload, image_pack, saver, zindle, uninstall):
     methods = set()
     infos, data = check_members(os.path.join(payload, "saver.zip"), ["Tarnwick.scr"])
     methods |= {info.compress_type for info in infos}
@@ -96,24 +88,31 @@ def check_archives(payload, image_script, saver, zindle, uninstall):
     check(tips and tips.count(b"\n") == tips.count(b"\r\n") and tips.endswith(b"\r\n"),
           "tips.txt does not end every line with CR LF")
 
-    # The script names the pack's files; the uninstaller removes them by that list.
-    members = subprocess.run([sys.executable, image_script, "--members"], check=True,
-                             capture_output=True, text=True).stdout.split()
-    check("pack.ini" in members, f"the image pack names no pack.ini: {members}")
+    # The build lists the pack's members; the uninstaller removes them by that list.
+    with open(os.path.join(image_pack, "image_pack.txt")) as f:
+        members = [line.split("|")[0] for line in f.read().splitlines() if line]
+    check(members and members[-1] == "pack.ini",
+          f"the image pack's members end in no pack.ini: {members}")
     infos, data = check_members(os.path.join(payload, "image_pack.zip"), members)
     methods |= {info.compress_type for info in infos}
     for name in members:
-        if name.endswith(".bmp"):
-            check_bitmap(name, data.get(name, b""))
-    check(b"Title=Northern Lights\r\n" in data.get("pack.ini", b""), "pack.ini names another pack")
+        check(same_file(data.get(name), os.path.join(image_pack, name)),
+              f"image_pack.zip holds another {name}")
+        if name != "pack.ini":
+            fault = bmp_fault(data.get(name, b""))
+            check(fault is None, f"{name}: {fault}")
     check(methods == {zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED},
           f"the archives use methods {sorted(methods)}, not both stored and deflated")
 
-    with tempfile.TemporaryDirectory() as again:
-        subprocess.run([sys.executable, image_script, again], check=True)
-        for name in members:
-            check(same_file(data.get(name), os.path.join(again, name)),
-                  f"{name} comes out different when drawn again")
+
+def check_pack_strings(setup, image_pack):
+    """setup.exe's strings 1-3 are the title and credits of the pack it carries."""
+    pack = read_pack(image_pack)
+    check(not pack.faults, f"the packed pack.ini is refused: {pack.faults}")
+    strings = string_resources(setup)
+    for ident, text in ((1, pack.title), (2, pack.author), (3, pack.rights)):
+        check(strings.get(ident, "") == text,
+              f"string {ident} of setup.exe is '{strings.get(ident)}', not '{text}'")
 
 
 def check_setup_resources(setup, payload):
@@ -129,10 +128,11 @@ def main(argv):
     if len(argv) != 7:
         print(__doc__, file=sys.stderr)
         return 2
-    objdump, payload, image_script, setup, saver, zindle, uninstall = argv
+    objdump, payload, image_pack, setup, saver, zindle, uninstall = argv
     check_imports(objdump, [setup, saver, zindle, uninstall])
-    check_archives(payload, image_script, saver, zindle, uninstall)
+    check_archives(payload, image_pack, saver, zindle, uninstall)
     check_setup_resources(setup, payload)
+    check_pack_strings(setup, image_pack)
     for failure in failures:
         print("FAILED:", failure)
     print(f"payload checks: {'all passed' if not failures else f'{len(failures)} failed'}")
