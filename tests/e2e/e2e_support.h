@@ -78,6 +78,7 @@ struct WizardAnswers {
   std::string folder;  // empty: keep what the page shows
   bool makeCurrent = true;
   bool configure = false;
+  std::string refusedEmail;  // when given, typed first, and must be refused
 };
 
 // Walks from the welcome page to the start page, accepting the licence, and

@@ -44,6 +44,11 @@ bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
 // Every file and folder of drive C:, lower-cased.
 std::set<std::string> ListPrefixFiles();
 
+// What the prefix holds beyond `before` lies in the application directory,
+// the maker's Start-menu folder, or is the saver or the Startup shortcut.
+void ExpectAddedOnlyWhereSetupWrites(const std::set<std::string>& before,
+                                     const std::string& appDir);
+
 // Runs the uninstaller the uninstall entry names with "/quiet", as a package
 // tool does, and returns the exit code of the process it started.
 DWORD RunQuietUninstall(const std::string& appDir);
