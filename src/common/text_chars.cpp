@@ -46,6 +46,12 @@ bool EndsInPartialChar(const char* text) {
   return IsLeadByte(*last) && last[1] == '\0';
 }
 
+void DropPartialChar(char* text) {
+  if (!EndsInPartialChar(text)) return;
+  while (text[1] != '\0') ++text;
+  *text = '\0';
+}
+
 std::size_t FitText(const char* text, std::size_t limit) {
   const char* end = text;
   for (;;) {

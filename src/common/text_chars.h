@@ -30,6 +30,9 @@ const char* FindLastChar(const char* text, char character);
 // in the middle of a character does.
 bool EndsInPartialChar(const char* text);
 
+// Ends the text before a lead byte that has lost its second byte.
+void DropPartialChar(char* text);
+
 // The length of the longest start of `text` that fits in `limit` bytes and
 // ends after a whole character.
 std::size_t FitText(const char* text, std::size_t limit);

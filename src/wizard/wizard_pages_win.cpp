@@ -58,10 +58,17 @@ INT_PTR TakeForeground(HWND page) {
   return TRUE;
 }
 
+// Reads an edit's text into a buffer of `size` bytes. The system cuts a text
+// that does not fit, also in the middle of a character; that half goes.
+void StorePageText(HWND page, int control, char* text, int size) {
+  GetDlgItemTextA(page, control, text, size);
+  DropPartialChar(text);
+}
+
 void StoreUserInfo(HWND page) {
-  GetDlgItemTextA(page, IDC_USER_NAME, gState.RegisteredOwner, kUserTextSize);
-  GetDlgItemTextA(page, IDC_USER_ORGANIZATION, gState.RegisteredOrganization, kUserTextSize);
-  GetDlgItemTextA(page, IDC_USER_EMAIL, gState.RegisteredEMail, kUserTextSize);
+  StorePageText(page, IDC_USER_NAME, gState.RegisteredOwner, kUserTextSize);
+  StorePageText(page, IDC_USER_ORGANIZATION, gState.RegisteredOrganization, kUserTextSize);
+  StorePageText(page, IDC_USER_EMAIL, gState.RegisteredEMail, kUserTextSize);
   if (FindChar(gState.RegisteredEMail, '@') == nullptr)
     ShowPageError(page, IDS_EMAIL_WARNING, IDC_USER_EMAIL);
 }
@@ -75,7 +82,7 @@ void StoreConfiguration(HWND page) {
 // address keeps it.
 INT_PTR LeavePage(HWND page, LPARAM pageId) {
   SetAnswer(page, FALSE);
-  if (pageId == PageAppDirectory) GetDlgItemTextA(page, IDC_APPDIR_EDIT, gState.AppDir, kPathSize);
+  if (pageId == PageAppDirectory) StorePageText(page, IDC_APPDIR_EDIT, gState.AppDir, kPathSize);
   if (pageId == PageConfiguration) StoreConfiguration(page);
   if (pageId == PageUserInfo) StoreUserInfo(page);
   return TRUE;
