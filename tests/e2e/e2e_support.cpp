@@ -367,14 +367,20 @@ void SetScreenshotPrefix(const char* prefix) {
   gScreenshotPrefix = prefix;
 }
 
+std::string ScreenshotFolder() {
+  char folder[MAX_PATH] = "";
+  DWORD length = GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder);
+  return length > 0 && length < sizeof folder ? folder : "";
+}
+
 bool ScreenshotsWanted() {
-  return GetEnvironmentVariableA("E2E_SHOTS", nullptr, 0) > 0;
+  return !ScreenshotFolder().empty();
 }
 
 void SaveScreenshot(const char* name) {
-  char folder[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder) == 0) return;
-  CreateDirectoryA(folder, nullptr);
+  std::string folder = ScreenshotFolder();
+  if (folder.empty()) return;
+  CreateDirectoryA(folder.c_str(), nullptr);
   Sleep(300);  // let the windows finish painting
   ScreenImage screen;
   screen.SaveBitmap(JoinPath(folder, gScreenshotPrefix + name + ".bmp"));

@@ -114,6 +114,8 @@ class ScreenImage : public DibCanvas {
 void SaveScreenshot(const char* name);
 void SetScreenshotPrefix(const char* prefix);
 bool ScreenshotsWanted();
+// The folder named by E2E_SHOTS, or "" when no screenshots are wanted.
+std::string ScreenshotFolder();
 
 // Names compared as the file system compares them.
 bool SameText(const std::string& a, const std::string& b);
