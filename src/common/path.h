@@ -38,6 +38,6 @@ void CopyText(char* destination, std::size_t size, const char* text);
 // Formats into a buffer of `size` bytes: each "%s" takes the next text argument
 // and each "%d" the next int, as decimal; every other character is copied. What
 // does not fit is cut off before the first character that does not fit whole;
-// the result is always terminated. The platform's own
-// formatting would bring a large runtime into every program that uses it.
+// the result is always terminated. The platform's own formatting would bring a
+// large runtime into every program that uses it.
 void FormatText(char* destination, std::size_t size, const char* format, ...);

@@ -10,9 +10,9 @@
 constexpr std::size_t kLeadByteRangesSize = 12;
 
 // Sets the rule of which bytes lead a two-byte character, once at start:
-// `ranges` holds pairs of first and last lead byte, ended by a pair of zeros or
-// after kLeadByteRangesSize bytes. Null or an empty list: every character is
-// one byte, the rule until this is called.
+// `ranges` holds kLeadByteRangesSize bytes, pairs of first and last lead byte
+// ended by a pair of zeros. Null or an empty list: every character is one
+// byte, the rule until this is called.
 void SetLeadByteRanges(const unsigned char* ranges);
 
 bool IsLeadByte(char byte);
