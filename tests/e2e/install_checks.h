@@ -44,8 +44,9 @@ bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
 // Every file and folder of drive C:, lower-cased, but the screenshots.
 std::set<std::string> ListPrefixFiles();
 
-// What the prefix holds beyond `before` lies in the application directory,
-// the maker's Start-menu folder, or is the saver or the Startup shortcut.
+// What the prefix holds beyond `before` lies in the application directory or
+// is one of its parents, lies in the maker's Start-menu folder, or is the saver
+// or the Startup shortcut.
 void ExpectAddedOnlyWhereSetupWrites(const std::set<std::string>& before,
                                      const std::string& appDir);
 

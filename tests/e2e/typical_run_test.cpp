@@ -255,9 +255,11 @@ TEST(TypicalRun, UninstallWithoutTheSettingsKeyStillRemovesTheInstallation) {
   ExpectPrefixAsBefore(gBeforeInstall);
 }
 
-// In code page 932, where these texts are written: 予定表 ends in the byte of
-// a backslash; 山田ァ holds the byte of "@" only as the second byte of ァ.
-const std::string kJapaneseFolder = "C:\\\x97\x5C\x92\xE8\x95\x5C";           // C:\予定表
+// In code page 932, where these texts are written: 表 and 予定表 end in the
+// byte of a backslash; 山田ァ holds the byte of "@" only as the second byte of
+// ァ. Neither folder exists: setup makes both.
+const std::string kJapaneseParent = "C:\\\x95\x5C";                                  // C:\表
+const std::string kJapaneseFolder = kJapaneseParent + "\\\x97\x5C\x92\xE8\x95\x5C";  // C:\表\予定表
 const WizardAnswers kJapaneseAnswers = {"\x8E\x52\x93\x63 \x91\xBE\x98\x59",  // 山田 太郎
                                         "\x83\x5C\x83\x74\x83\x67\x95\x5C",   // ソフト表
                                         "\x8E\x52\x93\x63\x83\x40@example.jp",  // 山田ァ@example.jp
@@ -288,6 +290,7 @@ TEST(JapaneseRun, InstallsIntoAFolderEndingInTheByteOfABackslashAndRemovesIt) {
   ExpectProductRemoved(kJapaneseFolder);
   for (int i = 0; i < 50 && DirectoryExists(kJapaneseFolder); ++i) Sleep(100);
   EXPECT_FALSE(DirectoryExists(kJapaneseFolder));
+  EXPECT_TRUE(RemoveDirectoryA(kJapaneseParent.c_str())) << "setup made it, and it holds more";
   ExpectPrefixAsBefore(before);
 }
 
