@@ -21,11 +21,11 @@ function(setup_add_native_test name)
   add_test(NAME ${name} COMMAND ${name})
 endfunction()
 
-# setup_add_windows_test(name SOURCES ... [RESOURCES ...] [WINE_ARGS ...] [LABELS ...])
+# setup_add_windows_test(name SOURCES ... [RESOURCES ...] [WINE_ARGS ...] [ARGS ...] [LABELS ...])
 # A GoogleTest program run under Wine in a private prefix (cmake/wine-run); it
 # links setup_win and the program's dialog resources unless NO_SETUP_RESOURCES.
 function(setup_add_windows_test name)
-  cmake_parse_arguments(T "NO_SETUP_RESOURCES" "TIMEOUT" "SOURCES;RESOURCES;WINE_ARGS;LABELS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "NO_SETUP_RESOURCES" "TIMEOUT" "SOURCES;RESOURCES;WINE_ARGS;ARGS;LABELS;DEPENDS" ${ARGN})
   setup_add_gtest_sources()
   add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
   if(NOT T_NO_SETUP_RESOURCES)
@@ -39,8 +39,10 @@ function(setup_add_windows_test name)
   endif()
   # The emulator runs the program in a private prefix, or ends with 77 (skipped)
   # where this machine cannot run programs of its kind; WINE_ARGS may name files
-  # to copy beside it (--with $<TARGET_FILE:setup>) or registry files to seed.
-  add_test(NAME ${name} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${T_WINE_ARGS} $<TARGET_FILE:${name}>)
+  # to copy beside it (--with $<TARGET_FILE:setup>) or registry files to seed;
+  # ARGS go to the program itself.
+  add_test(NAME ${name} COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${T_WINE_ARGS} $<TARGET_FILE:${name}>
+    ${T_ARGS})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()

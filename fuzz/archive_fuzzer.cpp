@@ -1,6 +1,8 @@
 // Walks arbitrary bytes as an archive: the walk must end with a result, read
 // nothing outside the bytes, never create a file outside the destination, and
-// never keep a member whose bytes lack the CRC-32 of its central header.
+// never keep a member whose bytes lack the CRC-32 of its central header. Inputs
+// of odd length are walked in code page 932, where the second byte of a
+// character may have the value of a separator.
 #include <zlib.h>
 
 #include <cstddef>
@@ -11,21 +13,40 @@
 #include <string>
 
 #include "archive/archive_reader.h"
+#include "common/text_chars.h"
 
 namespace {
 
 constexpr char kDestination[] = "D:\\dest";
+constexpr unsigned char kCodePage932[kLeadByteRangesSize] = {0x81, 0x9F, 0xE0, 0xFC};
+bool gCodePage932 = false;
+
+// The bytes of the character at name[i], read as the system may read code page
+// 932 at worst: a lead byte pairs only with a byte that can end a character
+// there; any other byte is a character of its own.
+size_t CharacterLength(const std::string& name, size_t i) {
+  if (!gCodePage932 || i + 1 >= name.size()) return 1;
+  auto lead = static_cast<unsigned char>(name[i]);
+  auto trail = static_cast<unsigned char>(name[i + 1]);
+  bool isLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+  bool isTrail = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
+  return isLead && isTrail ? 2 : 1;
+}
 
 bool HasParentComponent(const std::string& name) {
   size_t start = 0;
-  for (size_t i = 0; i <= name.size(); ++i) {
-    if (i < name.size() && name[i] != '/' && name[i] != '\\') continue;
+  for (size_t i = 0; i <= name.size();) {
+    size_t length = i < name.size() ? CharacterLength(name, i) : 1;
+    if (i < name.size() && (length == 2 || (name[i] != '/' && name[i] != '\\'))) {
+      i += length;
+      continue;
+    }
     std::string component = name.substr(start, i - start);
     if (component.find_first_not_of(". ") == std::string::npos &&
         component.find("..") != std::string::npos) {
       return true;
     }
-    start = i + 1;
+    start = ++i;
   }
   return false;
 }
@@ -91,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An exact-size copy, so that a read past the archive is a heap overflow.
   std::unique_ptr<unsigned char[]> archive(new unsigned char[size]);
   if (size > 0) std::memcpy(archive.get(), data, size);
+  gCodePage932 = size % 2 == 1;
+  SetLeadByteRanges(gCodePage932 ? kCodePage932 : nullptr);
   CheckingOutput output;
   char lastPath[kPathSize];
   int result =

@@ -1,11 +1,10 @@
 #include "wizard/wizard_pages_win.h"
 
-#include <cstring>
-
 #include "common/handles_win.h"
 #include "common/path.h"
 #include "common/programs_win.h"
 #include "common/system_library_win.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 #include "install/install_worker_win.h"
 #include "resource_ids.h"
@@ -59,11 +58,18 @@ INT_PTR TakeForeground(HWND page) {
   return TRUE;
 }
 
+// Reads an edit's text into a buffer of `size` bytes. The system cuts a text
+// that does not fit, also in the middle of a character; that half goes.
+void StorePageText(HWND page, int control, char* text, int size) {
+  GetDlgItemTextA(page, control, text, size);
+  DropPartialChar(text);
+}
+
 void StoreUserInfo(HWND page) {
-  GetDlgItemTextA(page, IDC_USER_NAME, gState.RegisteredOwner, kUserTextSize);
-  GetDlgItemTextA(page, IDC_USER_ORGANIZATION, gState.RegisteredOrganization, kUserTextSize);
-  GetDlgItemTextA(page, IDC_USER_EMAIL, gState.RegisteredEMail, kUserTextSize);
-  if (std::strchr(gState.RegisteredEMail, '@') == nullptr)
+  StorePageText(page, IDC_USER_NAME, gState.RegisteredOwner, kUserTextSize);
+  StorePageText(page, IDC_USER_ORGANIZATION, gState.RegisteredOrganization, kUserTextSize);
+  StorePageText(page, IDC_USER_EMAIL, gState.RegisteredEMail, kUserTextSize);
+  if (FindChar(gState.RegisteredEMail, '@') == nullptr)
     ShowPageError(page, IDS_EMAIL_WARNING, IDC_USER_EMAIL);
 }
 
@@ -76,7 +82,7 @@ void StoreConfiguration(HWND page) {
 // address keeps it.
 INT_PTR LeavePage(HWND page, LPARAM pageId) {
   SetAnswer(page, FALSE);
-  if (pageId == PageAppDirectory) GetDlgItemTextA(page, IDC_APPDIR_EDIT, gState.AppDir, kPathSize);
+  if (pageId == PageAppDirectory) StorePageText(page, IDC_APPDIR_EDIT, gState.AppDir, kPathSize);
   if (pageId == PageConfiguration) StoreConfiguration(page);
   if (pageId == PageUserInfo) StoreUserInfo(page);
   return TRUE;

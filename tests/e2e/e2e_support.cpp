@@ -207,6 +207,19 @@ void SetCheck(SetupRun& run, int control, bool wanted) {
   EXPECT_EQ(run.IsChecked(control), wanted) << "check box " << control;
 }
 
+// Next with the refused address brings the warning and keeps the page.
+void ExpectEmailRefused(SetupRun& run, const WizardAnswers& answers) {
+  run.TypeText(IDC_USER_EMAIL, answers.refusedEmail.c_str());
+  size_t shown = run.messages().size();
+  run.PressButton(PSBTN_NEXT);
+  ASSERT_TRUE(run.WaitUntil(
+      [&] { return run.messages().size() > shown || run.PageTitle() != "User Information"; },
+      kStepLimit));
+  ASSERT_EQ(run.messages().size(), shown + 1) << "the address was taken: " << answers.refusedEmail;
+  EXPECT_EQ(run.messages().back(), "You really should provide a valid E-mail Address");
+  EXPECT_EQ(run.PageTitle(), "User Information");
+}
+
 }  // namespace
 
 void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt) {
@@ -222,6 +235,9 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   if (ReachedStop("User Information", stopAt)) return;
   run.TypeText(IDC_USER_NAME, answers.name.c_str());
   run.TypeText(IDC_USER_ORGANIZATION, answers.organisation.c_str());
+  if (!answers.refusedEmail.empty()) {
+    ASSERT_NO_FATAL_FAILURE(ExpectEmailRefused(run, answers));
+  }
   run.TypeText(IDC_USER_EMAIL, answers.email.c_str());
   SaveScreenshot("04-user-information");
   run.PressButton(PSBTN_NEXT);
@@ -351,14 +367,20 @@ void SetScreenshotPrefix(const char* prefix) {
   gScreenshotPrefix = prefix;
 }
 
+std::string ScreenshotFolder() {
+  char folder[MAX_PATH] = "";
+  DWORD length = GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder);
+  return length > 0 && length < sizeof folder ? folder : "";
+}
+
 bool ScreenshotsWanted() {
-  return GetEnvironmentVariableA("E2E_SHOTS", nullptr, 0) > 0;
+  return !ScreenshotFolder().empty();
 }
 
 void SaveScreenshot(const char* name) {
-  char folder[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder) == 0) return;
-  CreateDirectoryA(folder, nullptr);
+  std::string folder = ScreenshotFolder();
+  if (folder.empty()) return;
+  CreateDirectoryA(folder.c_str(), nullptr);
   Sleep(300);  // let the windows finish painting
   ScreenImage screen;
   screen.SaveBitmap(JoinPath(folder, gScreenshotPrefix + name + ".bmp"));

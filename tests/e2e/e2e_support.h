@@ -78,6 +78,7 @@ struct WizardAnswers {
   std::string folder;  // empty: keep what the page shows
   bool makeCurrent = true;
   bool configure = false;
+  std::string refusedEmail;  // when given, typed first, and must be refused
 };
 
 // Walks from the welcome page to the start page, accepting the licence, and
@@ -113,6 +114,8 @@ class ScreenImage : public DibCanvas {
 void SaveScreenshot(const char* name);
 void SetScreenshotPrefix(const char* prefix);
 bool ScreenshotsWanted();
+// The folder named by E2E_SHOTS, or "" when no screenshots are wanted.
+std::string ScreenshotFolder();
 
 // Names compared as the file system compares them.
 bool SameText(const std::string& a, const std::string& b);

@@ -15,7 +15,7 @@ namespace {
 // Walks to the end with `folder`, expects the messages and the failure on the
 // completion page, leaves the launch box on and presses Finish.
 void InstallAndFinish(SetupRun& run, const char* folder, const std::vector<std::string>& messages) {
-  WizardAnswers answers = {"Cy Failing", "", "cy@example.org", folder, true, false};
+  WizardAnswers answers = {"Cy Failing", "", "cy@example.org", folder, true, false, ""};
   ASSERT_NO_FATAL_FAILURE(WalkWizard(run, answers));
   ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
   EXPECT_EQ(run.ControlText(IDC_COMPLETE_RESULT), "Installation failed.");

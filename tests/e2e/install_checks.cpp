@@ -146,6 +146,17 @@ std::string CurrentSaverEntry() {
   return entry;
 }
 
+// Lower case, character by character: in a double-byte code page the second
+// byte of a character may have the value of a capital letter.
+std::string LowerCase(std::string text) {
+  if (!text.empty()) CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+  return text;
+}
+
+bool IsInFolder(const std::string& path, const std::string& folder) {
+  return path == folder || path.rfind(folder + "\\", 0) == 0;
+}
+
 // The files Windows deletes at its next start, lower-cased, one a line.
 std::string PendingDeletions() {
   ScopedKey key;
@@ -158,8 +169,7 @@ std::string PendingDeletions() {
     size = 0;
   list.resize(size);
   std::replace(list.begin(), list.end(), '\0', '\n');
-  std::transform(list.begin(), list.end(), list.begin(), [](char c) { return std::tolower(c); });
-  return list;
+  return LowerCase(list);
 }
 
 void ListFolder(const std::string& folder, std::set<std::string>* paths) {
@@ -170,8 +180,7 @@ void ListFolder(const std::string& folder, std::set<std::string>* paths) {
     std::string name = entry.cFileName;
     if (name == "." || name == "..") continue;
     std::string path = JoinPath(folder, name);
-    std::transform(path.begin(), path.end(), path.begin(), [](char c) { return std::tolower(c); });
-    paths->insert(path);
+    paths->insert(LowerCase(path));
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
         !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
       ListFolder(path, paths);
@@ -184,9 +193,7 @@ void ExpectUninstallerCopy(const std::string& path) {
   SCOPED_TRACE(path);
   char temporary[MAX_PATH] = "";
   GetTempPathA(sizeof temporary, temporary);
-  std::string folder = temporary;
-  std::transform(folder.begin(), folder.end(), folder.begin(),
-                 [](char c) { return std::tolower(c); });
+  std::string folder = LowerCase(temporary);
   EXPECT_EQ(path.rfind(folder, 0), 0u) << "a new file outside " << folder;
   DWORD size = 0;
   DWORD crc = FileCrc(path, &size);
@@ -304,7 +311,31 @@ bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds) {
 std::set<std::string> ListPrefixFiles() {
   std::set<std::string> paths;
   ListFolder("C:", &paths);
+  // The screenshots are the run's own files.
+  std::string shots = LowerCase(ScreenshotFolder());
+  if (shots.empty()) return paths;
+  for (auto path = paths.begin(); path != paths.end();)
+    path = IsInFolder(*path, shots) ? paths.erase(path) : ++path;
   return paths;
+}
+
+void ExpectAddedOnlyWhereSetupWrites(const std::set<std::string>& before,
+                                     const std::string& appDir) {
+  std::string startMenu, startup;
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Start Menu", &startMenu);
+  ReadRegistryText(HKEY_CURRENT_USER, kShellFoldersKey, "Startup", &startup);
+  const std::string folders[] = {LowerCase(appDir),
+                                 LowerCase(JoinPath(JoinPath(startMenu, "Programs"), "Tarnwick"))};
+  const std::string files[] = {LowerCase(SaverPath()),
+                               LowerCase(JoinPath(startup, "Tarnwick Zindle.lnk"))};
+  for (const std::string& path : ListPrefixFiles()) {
+    if (before.count(path)) continue;
+    bool expected = std::find(std::begin(files), std::end(files), path) != std::end(files);
+    // The application directory's missing parents are made on the way.
+    expected |= IsInFolder(folders[0], path);
+    for (const std::string& folder : folders) expected |= IsInFolder(path, folder);
+    EXPECT_TRUE(expected) << "written outside the application directory: " << path;
+  }
 }
 
 DWORD RunQuietUninstall(const std::string& appDir) {

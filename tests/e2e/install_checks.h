@@ -41,8 +41,14 @@ DWORD ExpectCompanionRunning(const std::string& appDir);
 // here again. Returns whether one was found.
 bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
 
-// Every file and folder of drive C:, lower-cased.
+// Every file and folder of drive C:, lower-cased, but the screenshots.
 std::set<std::string> ListPrefixFiles();
+
+// What the prefix holds beyond `before` lies in the application directory or
+// is one of its parents, lies in the maker's Start-menu folder, or is the saver
+// or the Startup shortcut.
+void ExpectAddedOnlyWhereSetupWrites(const std::set<std::string>& before,
+                                     const std::string& appDir);
 
 // Runs the uninstaller the uninstall entry names with "/quiet", as a package
 // tool does, and returns the exit code of the process it started.

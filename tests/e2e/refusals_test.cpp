@@ -8,7 +8,7 @@
 
 namespace {
 
-const WizardAnswers kAnswers = {"Bo Refuser", "", "bo@example.org", "", true, false};
+const WizardAnswers kAnswers = {"Bo Refuser", "", "bo@example.org", "", true, false, ""};
 
 // Setup ends by itself within `milliseconds`, with exit code 0, having
 // installed and started nothing (also not a moment later, at its exit).

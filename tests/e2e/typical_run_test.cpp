@@ -4,7 +4,9 @@
 // closed while it installs; and against an uninstaller that leaves anything of
 // what setup wrote, deletes what setup did not write, or needs a restart. The
 // tests run in order in one prefix: the second run installs over the first
-// one's installation, and each uninstall round removes the one before it.
+// one's installation, and each uninstall round removes the one before it. The
+// Japanese round runs alone, in a prefix in code page 932, where a folder name
+// that ends in the byte of a backslash once scattered the product outside it.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -15,8 +17,8 @@
 
 namespace {
 
-const WizardAnswers kAnswers = {"Ada Tester", "Tarnwick Test Lab", "ada@example.org", "", true,
-                                false};
+const WizardAnswers kAnswers = {
+    "Ada Tester", "Tarnwick Test Lab", "ada@example.org", "", true, false, ""};
 
 // The prefix's files before the first installation.
 std::set<std::string> gBeforeInstall;
@@ -251,6 +253,45 @@ TEST(TypicalRun, UninstallWithoutTheSettingsKeyStillRemovesTheInstallation) {
   EXPECT_EQ(RunQuietUninstall(DefaultAppDir()), 0u);
   ExpectProductRemoved(DefaultAppDir());
   ExpectPrefixAsBefore(gBeforeInstall);
+}
+
+// In code page 932, where these texts are written: 表 and 予定表 end in the
+// byte of a backslash; 山田ァ holds the byte of "@" only as the second byte of
+// ァ. Neither folder exists: setup makes both.
+const std::string kJapaneseParent = "C:\\\x95\x5C";                                  // C:\表
+const std::string kJapaneseFolder = kJapaneseParent + "\\\x97\x5C\x92\xE8\x95\x5C";  // C:\表\予定表
+const WizardAnswers kJapaneseAnswers = {"\x8E\x52\x93\x63 \x91\xBE\x98\x59",  // 山田 太郎
+                                        "\x83\x5C\x83\x74\x83\x67\x95\x5C",   // ソフト表
+                                        "\x8E\x52\x93\x63\x83\x40@example.jp",  // 山田ァ@example.jp
+                                        kJapaneseFolder,
+                                        true,
+                                        false,
+                                        "\x8E\x52\x93\x63\x83\x40"};  // 山田ァ
+
+TEST(JapaneseRun, InstallsIntoAFolderEndingInTheByteOfABackslashAndRemovesIt) {
+  ASSERT_EQ(GetACP(), 932u) << "run in the Japanese locale (wine-run --lang ja_JP.UTF-8)";
+  ASSERT_NO_FATAL_FAILURE(SeedShellFolders());
+  const std::set<std::string> before = ListPrefixFiles();
+  SetScreenshotPrefix("japanese-");
+  SetupRun run;
+  ASSERT_TRUE(run.started());
+  ASSERT_NO_FATAL_FAILURE(WalkWizard(run, kJapaneseAnswers));
+  ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
+  EXPECT_EQ(run.ControlText(IDC_COMPLETE_RESULT), "Installation completed successfully.");
+  ASSERT_NO_FATAL_FAILURE(FinishAndExpectExit(run));
+  EXPECT_EQ(run.messages().size(), 1u) << "besides the refused address";
+
+  ExpectInstalled(kJapaneseFolder, kJapaneseAnswers);
+  ExpectAddedOnlyWhereSetupWrites(before, kJapaneseFolder);
+  ExpectCompanionRunning(kJapaneseFolder);
+  EXPECT_TRUE(FindAndEndExitSaver(run.id(), 10000)) << "no screen saver was started at exit";
+
+  EXPECT_EQ(RunQuietUninstall(kJapaneseFolder), 0u);
+  ExpectProductRemoved(kJapaneseFolder);
+  for (int i = 0; i < 50 && DirectoryExists(kJapaneseFolder); ++i) Sleep(100);
+  EXPECT_FALSE(DirectoryExists(kJapaneseFolder));
+  EXPECT_TRUE(RemoveDirectoryA(kJapaneseParent.c_str())) << "setup made it, and it holds more";
+  ExpectPrefixAsBefore(before);
 }
 
 }  // namespace

@@ -76,8 +76,13 @@ bool DibCanvas::SaveBitmap(const std::string& path) const {
          written == pixels.size();
 }
 
+// The directory's last character decides, not its last byte: in a double-byte
+// code page that may be the second byte of a character.
 std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty() || directory.back() == '\\') return directory + name;
+  if (directory.empty()) return name;
+  const char* end = directory.c_str() + directory.size();
+  const char* last = CharPrevA(directory.c_str(), end);
+  if (last + 1 == end && *last == '\\') return directory + name;
   return directory + "\\" + name;
 }
 
