@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "common/text_chars.h"
+
 namespace {
 
 bool IsBlank(char c) {
@@ -24,11 +26,16 @@ const char* NextWord(const char* text, char* word, std::size_t size) {
   if (*text == '\0') return nullptr;
   std::size_t length = 0;
   bool quoted = false;
-  for (; *text != '\0' && (quoted || !IsBlank(*text)); ++text) {
+  bool full = false;  // once a character is left out, so is the rest of the word
+  for (const char* next; *text != '\0' && (quoted || !IsBlank(*text)); text = next) {
+    next = NextChar(text);
+    auto count = static_cast<std::size_t>(next - text);
     if (*text == '"') {
       quoted = !quoted;
-    } else if (length + 1 < size) {
-      word[length++] = *text;
+    } else if (!full && length + count < size) {
+      for (std::size_t i = 0; i < count; ++i) word[length++] = text[i];
+    } else {
+      full = true;
     }
   }
   if (size > 0) word[length] = '\0';

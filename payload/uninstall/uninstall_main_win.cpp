@@ -4,6 +4,7 @@
 // leaves through a temporary copy of itself (hand_over_win.h), so that its own
 // file and folder go at once, without a restart.
 #include "common/system_library_win.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 #include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
@@ -77,11 +78,8 @@ int RunAsCopy(const Texts& texts, const char* commandLine, bool quiet) {
 bool FindOwnFolder(char* folder) {
   DWORD length = GetModuleFileNameA(nullptr, folder, kPathSize);
   if (length == 0 || length >= kPathSize) return false;
-  char* name = folder;
-  for (char* c = folder; *c != '\0'; ++c) {
-    if (*c == '\\') name = c;
-  }
-  *name = '\0';
+  const char* name = FindLastChar(folder, '\\');
+  folder[name != nullptr ? name - folder : 0] = '\0';
   return folder[0] != '\0';
 }
 

@@ -4,6 +4,7 @@
 
 #include "archive/crc32.h"
 #include "archive/inflater.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 
 ArchiveReader gArchiveReader;
@@ -191,10 +192,14 @@ bool IsDeviceComponent(const char* component, size_t length) {
 }
 
 // A colon names a drive or an alternate data stream; control bytes name no
-// ordinary file.
+// ordinary file. No two-byte character ends in a byte below 0x40 (where all of
+// these and the dot lie): a lead byte before one, or before the terminator,
+// makes a character the system may read otherwise than this walk does.
 bool HasForbiddenCharacter(const char* name) {
-  for (const char* p = name; *p != '\0'; ++p) {
-    if (*p == ':' || static_cast<unsigned char>(*p) < 32) return true;
+  for (const char* p = name; *p != '\0'; p = NextChar(p)) {
+    auto next = static_cast<unsigned char>(p[1]);
+    if (IsLeadByte(*p) ? next < 0x40 : *p == ':' || static_cast<unsigned char>(*p) < 32)
+      return true;
   }
   return false;
 }
@@ -203,19 +208,20 @@ bool HasForbiddenCharacter(const char* name) {
 // (a leading slash or backslash, or a drive letter), climbs out with a parent
 // component, has a device component, or holds a character no file name holds.
 // A NUL inside would make the name used differ from the name in the archive.
+// Components end at a separator character; the dots, spaces and digits looked
+// at inside one are characters of their own once HasForbiddenCharacter passes.
 bool IsSafeMemberName(const char* name, size_t length) {
   if (std::strlen(name) != length || HasForbiddenCharacter(name)) return false;
-  if (name[0] == '/' || name[0] == '\\') return false;
-  const char* component = name;
-  for (const char* p = name;; ++p) {
-    if (*p != '\0' && *p != '/' && *p != '\\') continue;
-    size_t componentLength = static_cast<size_t>(p - component);
+  if (IsPathSeparator(name[0])) return false;
+  for (const char* component = name;;) {
+    const char* end = FindPathSeparator(component);
+    size_t componentLength = static_cast<size_t>(end - component);
     if (IsParentComponent(component, componentLength) ||
         IsDeviceComponent(component, componentLength)) {
       return false;
     }
-    if (*p == '\0') return true;
-    component = p + 1;
+    if (*end == '\0') return true;
+    component = end + 1;
   }
 }
 

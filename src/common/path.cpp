@@ -3,9 +3,23 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "common/text_chars.h"
+
+const char* FindPathSeparator(const char* path) {
+  while (*path != '\0' && !IsPathSeparator(*path)) path = NextChar(path);
+  return path;
+}
+
+bool EndsInPathSeparator(const char* path) {
+  const char* last = nullptr;
+  for (; *path != '\0'; path = NextChar(path)) last = path;
+  return last != nullptr && IsPathSeparator(*last);
+}
+
 bool AppendPath(char* path, const char* component) {
+  if (EndsInPartialChar(path)) return false;
   std::size_t length = std::strlen(path);
-  bool separator = length > 0 && path[length - 1] != '\\' && path[length - 1] != '/';
+  bool separator = length > 0 && !EndsInPathSeparator(path);
   std::size_t needed = length + (separator ? 1 : 0) + std::strlen(component);
   if (needed >= kPathSize) return false;
   if (separator) path[length++] = '\\';
@@ -20,17 +34,34 @@ bool BuildPath(char* path, const char* base, const char* component) {
 
 void CopyText(char* destination, std::size_t size, const char* text) {
   if (size == 0) return;
-  std::size_t length = std::strlen(text);
-  if (length >= size) length = size - 1;
+  std::size_t length = FitText(text, size - 1);
   std::memcpy(destination, text, length);
   destination[length] = '\0';
 }
 
 namespace {
 
-// Appends as much of `text` as fits before the terminator's place.
-void AppendText(char* destination, std::size_t size, std::size_t& length, const char* text) {
-  while (*text != '\0' && length + 1 < size) destination[length++] = *text++;
+// A text being formatted into a buffer; once a character does not fit whole,
+// nothing more is added.
+struct FormattedText {
+  char* text;
+  std::size_t size;
+  std::size_t length;
+  bool full;
+};
+
+// Appends the whole characters of text[0..count) that fit before the
+// terminator's place.
+void AppendChars(FormattedText& out, const char* text, std::size_t count) {
+  std::size_t room = out.size - 1 - out.length;
+  std::size_t fitting = FitText(text, count < room ? count : room);
+  std::memcpy(out.text + out.length, text, fitting);
+  out.length += fitting;
+  out.full = fitting < count;
+}
+
+void AppendText(FormattedText& out, const char* text) {
+  AppendChars(out, text, std::strlen(text));
 }
 
 // Writes `value` in decimal, with a minus sign when negative, into `digits`.
@@ -54,20 +85,22 @@ void FormatText(char* destination, std::size_t size, const char* format, ...) {
   if (size == 0) return;
   va_list arguments;
   va_start(arguments, format);
-  std::size_t length = 0;
-  for (; *format != '\0' && length + 1 < size; ++format) {
+  FormattedText out = {destination, size, 0, false};
+  while (*format != '\0' && !out.full) {
     if (format[0] == '%' && format[1] == 's') {
-      AppendText(destination, size, length, va_arg(arguments, const char*));
-      ++format;
+      AppendText(out, va_arg(arguments, const char*));
+      format += 2;
     } else if (format[0] == '%' && format[1] == 'd') {
       char digits[12];
       FormatDecimal(va_arg(arguments, int), digits);
-      AppendText(destination, size, length, digits);
-      ++format;
+      AppendText(out, digits);
+      format += 2;
     } else {
-      destination[length++] = *format;
+      const char* next = NextChar(format);
+      AppendChars(out, format, static_cast<std::size_t>(next - format));
+      format = next;
     }
   }
-  destination[length] = '\0';
+  destination[out.length] = '\0';
   va_end(arguments);
 }

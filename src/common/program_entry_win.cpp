@@ -6,6 +6,8 @@
 // WinMain; nothing is destroyed after it, as ExitProcess releases everything.
 #include <windows.h>
 
+#include "common/text_chars.h"
+
 // The linker's table of static constructors: -1, the constructors, then null.
 extern "C" void (*__CTOR_LIST__[])();
 
@@ -21,11 +23,19 @@ void RunStaticConstructors() {
 char* GetCommandTail() {
   char* text = GetCommandLineA();
   bool quoted = false;
-  for (; *text != '\0' && (quoted || (*text != ' ' && *text != '\t')); ++text) {
+  for (; *text != '\0' && (quoted || (*text != ' ' && *text != '\t'));
+       text += NextChar(text) - text) {
     if (*text == '"') quoted = !quoted;
   }
   while (*text == ' ' || *text == '\t') ++text;
   return text;
+}
+
+// Paths and texts are walked by character in the system's ANSI code page.
+void UseSystemLeadBytes() {
+  CPINFO codePage;
+  static_assert(sizeof codePage.LeadByte == kLeadByteRangesSize, "the system's list of ranges");
+  if (GetCPInfo(CP_ACP, &codePage)) SetLeadByteRanges(codePage.LeadByte);
 }
 
 int GetShowCommand() {
@@ -38,6 +48,7 @@ int GetShowCommand() {
 }  // namespace
 
 extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+  UseSystemLeadBytes();
   RunStaticConstructors();
   int result = WinMain(GetModuleHandleA(nullptr), nullptr, GetCommandTail(), GetShowCommand());
   ExitProcess(static_cast<UINT>(result));

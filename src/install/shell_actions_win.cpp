@@ -4,12 +4,11 @@
 #include <objidl.h>
 #include <shlobj.h>
 
-#include <cstring>
-
 #include "common/handles_win.h"
 #include "common/path.h"
 #include "common/programs_win.h"
 #include "common/system_library_win.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 
 namespace {
@@ -45,9 +44,9 @@ int MakeDirectoryPath(const char* path) {
   if (CreateOneDirectory(path)) return 1;
   char parent[kPathSize];
   CopyText(parent, kPathSize, path);
-  char* separator = strrchr(parent, '\\');
+  const char* separator = FindLastChar(parent, '\\');
   if (separator != nullptr) {
-    *separator = '\0';
+    parent[separator - parent] = '\0';
     if (!MakeDirectoryPath(parent)) return 0;
   }
   return CreateOneDirectory(path) ? 1 : 0;

@@ -4,6 +4,7 @@
 
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 #include "resource_ids.h"
 #include "shell/setup_state_win.h"
@@ -12,9 +13,10 @@
 
 namespace {
 
-// "X:\" and nothing more.
+// "X:\" and nothing more: three characters, the first of one byte.
 bool IsDriveRoot(const char* path) {
-  return path[0] != '\0' && path[1] == ':' && path[2] == '\\' && path[3] == '\0';
+  return path[0] != '\0' && !IsLeadByte(path[0]) && path[1] == ':' && path[2] == '\\' &&
+         path[3] == '\0';
 }
 
 bool IsWritableDriveType(UINT type) {

@@ -1,11 +1,10 @@
 #include "wizard/wizard_pages_win.h"
 
-#include <cstring>
-
 #include "common/handles_win.h"
 #include "common/path.h"
 #include "common/programs_win.h"
 #include "common/system_library_win.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
 #include "install/install_worker_win.h"
 #include "resource_ids.h"
@@ -63,7 +62,7 @@ void StoreUserInfo(HWND page) {
   GetDlgItemTextA(page, IDC_USER_NAME, gState.RegisteredOwner, kUserTextSize);
   GetDlgItemTextA(page, IDC_USER_ORGANIZATION, gState.RegisteredOrganization, kUserTextSize);
   GetDlgItemTextA(page, IDC_USER_EMAIL, gState.RegisteredEMail, kUserTextSize);
-  if (std::strchr(gState.RegisteredEMail, '@') == nullptr)
+  if (FindChar(gState.RegisteredEMail, '@') == nullptr)
     ShowPageError(page, IDS_EMAIL_WARNING, IDC_USER_EMAIL);
 }
 

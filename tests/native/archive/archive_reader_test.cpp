@@ -1,6 +1,7 @@
 // Guards against members written wrongly, partly or damaged, a walk that reads
 // outside the archive's bytes, and member names that reach outside the
-// destination or name no ordinary file there.
+// destination or name no ordinary file there, also where a character's second
+// byte has the value of a separator.
 #include "archive/archive_reader.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "common/text_chars.h"
 #include "memory_output.h"
 #include "zip_writer.h"
 
@@ -323,6 +325,33 @@ TEST(ExtractArchive, RefusesNamesThatAreNoOrdinaryFileInsideTheDestination) {
     MemoryOutput output;
     EXPECT_EQ(Extract(MakeZip({{name, "1"}}).bytes, output), 1) << name;
   }
+}
+
+// In code page 932 予 (0x97 0x5C) and 表 (0x95 0x5C) end in the byte of "\":
+// neither separates, so the destination gets its separator and such a name is
+// one component; a lead byte without a second byte a character can have is
+// refused, as the system may read it otherwise.
+TEST(ExtractArchive, ReadsTheDestinationAndTheNamesByCharacter) {
+  const unsigned char kCodePage932[kLeadByteRangesSize] = {0x81, 0x9F, 0xE0, 0xFC};
+  const std::string directory = "C:\\\x97\x5C\x92\xE8\x95\x5C";
+  const std::string names[] = {
+      "\x97\x5C"
+      "aux.txt",
+      "\x95\x5C..", "\x97\x5C\\b\x95\x5C"};
+  const std::string refused[] = {"a\x95", "\x95/../x", "\x81..\\..\\x", "\x81:x"};
+  SetLeadByteRanges(kCodePage932);
+  MemoryOutput taken;
+  int takenResult = Extract(MakeZip({{names[0], "1"}, {names[1], "2"}, {names[2], "3"}}).bytes,
+                            taken, nullptr, directory.c_str());
+  int refusedResults[4];
+  for (int i = 0; i < 4; ++i) {
+    MemoryOutput output;
+    refusedResults[i] = Extract(MakeZip({{refused[i], "1"}}).bytes, output);
+  }
+  SetLeadByteRanges(nullptr);
+  EXPECT_EQ(takenResult, 1);
+  for (const std::string& name : names) EXPECT_EQ(taken.files.count(directory + "\\" + name), 1u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(refusedResults[i], 0) << refused[i];
 }
 
 }  // namespace
