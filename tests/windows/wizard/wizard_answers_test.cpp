@@ -383,6 +383,43 @@ TEST(WizardAppDirectory, FoldersThatCannotWorkAreRefusedOnNextWithTheFocusOnTheF
   EXPECT_EQ(GetFileAttributesA(longest.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// A folder chosen with Browse is checked as a typed one: here the maker's
+// folder appended to it makes it too long.
+TEST(WizardAppDirectory, AFolderFromBrowseIsCheckedTheSameWay) {
+  PrepareSetupState();
+  CopyText(gState.RegisteredEMail, kUserTextSize, "x@y");
+  const std::string outer = "C:\\" + std::string(120, 'D');
+  const std::string deep = outer + "\\" + std::string(kLongestFolder - 120 - 4 - 8, 'E');
+  ASSERT_TRUE(CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  CopyText(gState.BrowseFolder, kPathSize, "C:\\");
+  std::string boxText;
+  bool focusOnFolder = false;
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
+    HWND page = CurrentPage(sheet);
+    HWND browser = OpenBrowser(page);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_FALSE(SelectionRefused(browser, deep.c_str()));
+    ClickControl(browser, IDOK);
+    HWND box = WaitForDialog(DialogKind::MessageBox);
+    ASSERT_NE(box, nullptr);
+    boxText = DialogTexts(box);
+    ClickControl(box, IDOK);
+    WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; });
+    focusOnFolder = WaitUntil([&] { return FocusedWindow() == GetDlgItem(page, IDC_APPDIR_EDIT); });
+    PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+  EXPECT_NE(boxText.find(std::to_string(kLongestFolder) + " characters"), std::string::npos)
+      << boxText;
+  EXPECT_TRUE(focusOnFolder);
+  EXPECT_EQ(gState.AppDir, deep + "\\Tarnwick");
+  RemoveDirectoryA(deep.c_str());
+  RemoveDirectoryA(outer.c_str());
+}
+
 struct CheckBoxes {
   bool makeCurrent;
   bool configure;
