@@ -88,18 +88,25 @@ struct Volume {
   ULONGLONG files;
 };
 
+// The size of the file an extraction would write over; 0 when there is none.
+// (Looked up by a search, which every Windows version offers.)
+ULONGLONG ExistingFileSize(const char* path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path, &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  FindClose(search);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+  return (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+}
+
 // Adds each member's room as written into `directory` over what is there.
 class RoomCounter : public MemberVisitor {
  public:
   RoomCounter(Volume& volume, const char* directory) : volume_(volume), directory_(directory) {}
   void Visit(const char* name, uint32_t size) override {
     char path[kPathSize];
-    WIN32_FILE_ATTRIBUTE_DATA old = {};
     ULONGLONG oldSize = 0;
-    if (BuildPath(path, directory_, name) &&
-        GetFileAttributesExA(path, GetFileExInfoStandard, &old) &&
-        !(old.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      oldSize = (static_cast<ULONGLONG>(old.nFileSizeHigh) << 32) | old.nFileSizeLow;
+    if (BuildPath(path, directory_, name)) oldSize = ExistingFileSize(path);
     volume_.files += FileRoom(size, oldSize, volume_.cluster);
   }
 
@@ -145,16 +152,36 @@ void FindExistingFolder(const char* folder, std::size_t rootLength, char* existi
   }
 }
 
+// The bytes free to this user where the folder `existing` lies. The first
+// Windows 95 lacks the call that counts past 2 GB and per user: there the
+// volume's free clusters count.
+bool ReadFreeSpace(const Volume& volume, const char* existing, ULONGLONG* available) {
+  using FreeSpaceFunction =
+      BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  auto freeSpace = reinterpret_cast<FreeSpaceFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA")));
+  ULARGE_INTEGER caller, total, free;
+  if (freeSpace != nullptr) {
+    if (!freeSpace(existing, &caller, &total, &free)) return false;
+    *available = caller.QuadPart;
+    return true;
+  }
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceA(volume.root, &sectors, &bytes, &freeClusters, &clusters)) return false;
+  *available = static_cast<ULONGLONG>(freeClusters) * sectors * bytes;
+  return true;
+}
+
 bool HasRoom(const Volume& volume, RoomShortfall* shortfall) {
   char existing[kPathSize];
   FindExistingFolder(volume.folder, lstrlenA(volume.root), existing);
-  ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExA(existing, &available, &total, &free)) return true;
+  ULONGLONG available = 0;
+  if (!ReadFreeSpace(volume, existing, &available)) return true;
   ULONGLONG needed = NeededRoom(volume.files, volume.cluster);
-  if (available.QuadPart >= needed) return true;
+  if (available >= needed) return true;
   CopyText(shortfall->folder, kPathSize, volume.folder);
   shortfall->needed = needed;
-  shortfall->available = available.QuadPart;
+  shortfall->available = available;
   return false;
 }
 
