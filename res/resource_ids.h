@@ -33,6 +33,7 @@
 #define IDC_USER_EMAIL 1016
 #define IDC_USER_NAME 1017
 #define IDC_USER_ORGANIZATION 1018
+#define IDC_COMPLETE_NOTE 1019
 
 // Strings.
 #define IDS_PACK_TITLE 1
@@ -42,6 +43,13 @@
 #define IDS_INSTALL_SUCCEEDED 101
 #define IDS_INSTALL_FAILED 102
 #define IDS_EMAIL_WARNING 103
+// The application-directory page's refusals of a folder that cannot work.
+#define IDS_FOLDER_NOT_FULL_PATH 104
+#define IDS_FOLDER_ROOT 105
+#define IDS_FOLDER_BAD_CHARACTER 106
+#define IDS_FOLDER_BAD_NAME 107
+#define IDS_FOLDER_DEVICE_NAME 108
+#define IDS_FOLDER_TOO_LONG 109
 
 // Bitmaps.
 #define IDB_PAGE_PICTURE 108

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "payload/common/command_line.h"
+#include "common/command_line.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
+#include "common/command_line.h"
 #include "common/handles_win.h"
 #include "common/programs_win.h"
 #include "common/texts.h"
-#include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // folders is the user's: it stays and is named.
 #pragma once
 
-#include "common/path.h"
+#include "common/product_files_win.h"
 
 // The uninstaller's exit codes.
 enum UninstallExitCode {
@@ -12,16 +12,6 @@ enum UninstallExitCode {
   kUninstallCancelled = 1,      // the user said no; nothing was touched
   kUninstallIncomplete = 2,     // an item of the product is left (in use); run again
   kUninstallKeptUserItems = 3,  // the product is removed; the user's own items stay
-};
-
-// How many of the user's items the message names one by one.
-constexpr int kNamedUserItems = 5;
-
-struct RemovalReport {
-  int failures;                  // items of the product that are left
-  char firstFailure[kPathSize];  // the first of them, for the message
-  int userItems;                 // the user's files and folders left in the product's folders
-  char userItemNames[kNamedUserItems][kPathSize];  // the first of them
 };
 
 UninstallExitCode ExitCodeOf(const RemovalReport& report);

@@ -3,10 +3,10 @@
 // the installation in its own folder, never one a registry value names, and
 // leaves through a temporary copy of itself (hand_over_win.h), so that its own
 // file and folder go at once, without a restart.
+#include "common/command_line.h"
 #include "common/system_library_win.h"
 #include "common/text_chars.h"
 #include "common/texts.h"
-#include "payload/common/command_line.h"
 #include "payload/common/payload_names.h"
 #include "payload/uninstall/hand_over_win.h"
 #include "payload/uninstall/remove_product_win.h"

@@ -162,35 +162,6 @@ bool IsParentComponent(const char* component, size_t length) {
   return dots >= 2;
 }
 
-// Whether `base` is, in any case, the letters of `device` (lower case).
-bool IsDeviceSpelling(const char* base, const char* device, size_t length) {
-  for (size_t i = 0; i < length; ++i) {
-    char letter =
-        base[i] >= 'A' && base[i] <= 'Z' ? static_cast<char>(base[i] - 'A' + 'a') : base[i];
-    if (letter != device[i]) return false;
-  }
-  return true;
-}
-
-// A component Windows takes for a device rather than a file: a reserved device
-// name before the first dot, trailing spaces dropped ("con", "Aux .log",
-// "nul.", "COM1.txt"), whatever the directory.
-bool IsDeviceComponent(const char* component, size_t length) {
-  size_t base = 0;
-  while (base < length && component[base] != '.') ++base;
-  while (base > 0 && component[base - 1] == ' ') --base;
-  static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
-  if (base == 3) {
-    for (const char* device : kDevices) {
-      if (IsDeviceSpelling(component, device, 3)) return true;
-    }
-  }
-  if (base == 4 && component[3] >= '1' && component[3] <= '9') {
-    return IsDeviceSpelling(component, "com", 3) || IsDeviceSpelling(component, "lpt", 3);
-  }
-  return false;
-}
-
 // A colon names a drive or an alternate data stream; control bytes name no
 // ordinary file. No two-byte character ends in a byte below 0x40 (where all of
 // these and the dot lie): a lead byte before one, or before the terminator,
@@ -216,8 +187,7 @@ bool IsSafeMemberName(const char* name, size_t length) {
   for (const char* component = name;;) {
     const char* end = FindPathSeparator(component);
     size_t componentLength = static_cast<size_t>(end - component);
-    if (IsParentComponent(component, componentLength) ||
-        IsDeviceComponent(component, componentLength)) {
+    if (IsParentComponent(component, componentLength) || IsDeviceName(component, componentLength)) {
       return false;
     }
     if (*end == '\0') return true;
@@ -357,6 +327,18 @@ int ExtractArchive(const unsigned char* data, uint32_t length, const char* direc
   if (!SeekArchive(central) || !CheckMemberNames()) return 0;
   if (!SeekArchive(central)) return 0;
   return WalkCentralDirectory(lastPath) ? 1 : 0;
+}
+
+int ListArchiveMembers(const unsigned char* data, uint32_t length, MemberVisitor& visitor) {
+  if (length > INT32_MAX) return 0;
+  ResetReader(data, length);
+  FormSignatures();
+  if (!FindEndRecord() || !ReadEndRecord() || !SeekArchive(gArchiveReader.centralOffset)) return 0;
+  for (uint16_t entry = 0; entry < gArchiveReader.totalEntries; ++entry) {
+    if (!ReadCentralEntry()) return 0;
+    visitor.Visit(gArchiveReader.memberName, gArchiveReader.central.uncompressedSize);
+  }
+  return 1;
 }
 
 int InflateMemory(const unsigned char* data, uint32_t length, ByteSink& sink) {

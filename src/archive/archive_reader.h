@@ -40,7 +40,7 @@ struct ArchiveReader {
   const char* directory;
   int32_t memberBudget;  // compressed bytes of the member the decoder has not taken
   MemberOutput* output;
-  ByteSink* sink;     // where WriteMemberData sends the member's bytes
+  ByteSink* sink;      // where WriteMemberData sends the member's bytes
   uint32_t memberCrc;  // CRC-32 of the member's bytes sent so far
   char memberName[kPathSize];
   CentralHeader central;
@@ -60,6 +60,21 @@ extern ArchiveReader gArchiveReader;
 // Returns 1 when every member was written and the archive ended properly, else 0.
 int ExtractArchive(const unsigned char* data, uint32_t length, const char* directory,
                    char* lastPath, MemberOutput& output);
+
+// Takes each member's name and size as ListArchiveMembers finds them.
+class MemberVisitor {
+ public:
+  virtual void Visit(const char* name, uint32_t uncompressedSize) = 0;
+
+ protected:
+  ~MemberVisitor() = default;
+};
+
+// Walks the central directory of the archive data[0..length) and gives each
+// member's name and uncompressed size to `visitor`, writing nothing: what an
+// extraction would write, known before it starts. Returns 1 when the whole
+// directory was read, else 0 (after the members read so far).
+int ListArchiveMembers(const unsigned char* data, uint32_t length, MemberVisitor& visitor);
 
 // Decodes one raw DEFLATE stream held in data[0..length) into `sink`, with the
 // same input rules and the same CRC-32 upkeep as a deflated member. Returns the

@@ -16,6 +16,38 @@ bool EndsInPathSeparator(const char* path) {
   return last != nullptr && IsPathSeparator(*last);
 }
 
+namespace {
+
+// Whether `base` is, in any case, the letters of `device` (lower case).
+bool IsDeviceSpelling(const char* base, const char* device, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) {
+    char letter =
+        base[i] >= 'A' && base[i] <= 'Z' ? static_cast<char>(base[i] - 'A' + 'a') : base[i];
+    if (letter != device[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Byte by byte: a byte of a device's letters or a dot is never a lead byte, and
+// the second byte of a character follows a lead byte, which no letter matches.
+bool IsDeviceName(const char* component, std::size_t length) {
+  std::size_t base = 0;
+  while (base < length && component[base] != '.') ++base;
+  while (base > 0 && component[base - 1] == ' ') --base;
+  static const char* const kDevices[] = {"con", "prn", "aux", "nul"};
+  if (base == 3) {
+    for (const char* device : kDevices) {
+      if (IsDeviceSpelling(component, device, 3)) return true;
+    }
+  }
+  if (base == 4 && component[3] >= '1' && component[3] <= '9') {
+    return IsDeviceSpelling(component, "com", 3) || IsDeviceSpelling(component, "lpt", 3);
+  }
+  return false;
+}
+
 bool AppendPath(char* path, const char* component) {
   if (EndsInPartialChar(path)) return false;
   std::size_t length = std::strlen(path);

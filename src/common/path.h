@@ -19,6 +19,12 @@ const char* FindPathSeparator(const char* path);
 // Whether the last character of `path` is a backslash or a forward slash.
 bool EndsInPathSeparator(const char* path);
 
+// Whether a path component of `length` bytes names a device rather than a
+// file, whatever the folder: a reserved device name (CON, PRN, AUX, NUL,
+// COM1-9, LPT1-9, in any case) before the first dot, trailing spaces dropped
+// ("con", "Aux .log", "nul.", "COM1.txt").
+bool IsDeviceName(const char* component, std::size_t length);
+
 // Appends a component to the path in a buffer of kPathSize characters: a
 // backslash goes first unless the path is empty or its last character is
 // already a backslash or a forward slash. Returns false, leaving the path

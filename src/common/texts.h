@@ -58,7 +58,8 @@ inline constexpr char kValueUninstallString[] = "UninstallString";
 // The uninstaller (kUninstallerFile), spelt as the entry has always named it:
 // file names compare without regard to case. Quoted, so that a path with
 // spaces cannot be taken for a shorter program.
-inline constexpr char kUninstallStringFormat[] = "\"%s\\Uninstall.exe\"";
+inline constexpr char kUninstallEntryFile[] = "Uninstall.exe";
+inline constexpr char kUninstallStringFormat[] = "\"%s\"";
 // What the list of installed programs shows beside the name.
 inline constexpr char kValueDisplayIcon[] = "DisplayIcon";
 inline constexpr char kDisplayIconFormat[] = "\"%s\",0";
@@ -98,10 +99,22 @@ inline constexpr char kStepCreatingShortcuts[] = "Creating shortcuts";
 inline constexpr char kStepMakeCurrent[] = "Make current";
 inline constexpr char kStepConfigure[] = "Configure";
 inline constexpr char kStepStartCompanion[] = "Start Zindle";
+inline constexpr char kStepRemoveEarlier[] = "Removing My Zindle from %s";
+
+// Completion page.
+inline constexpr char kEarlierFolderKeptFormat[] =
+    "Items that are not My Zindle's, or that were in use, were kept in its earlier folder %s.";
 
 // Install sequence: messages.
+inline constexpr char kErrorNoRoom[] =
+    "There is not enough free space to install My Zindle in\n'%s'\n"
+    "%lu KB are needed there, %lu KB are free.\n"
+    "Please free some space or choose another folder, then run Setup again.";
 inline constexpr char kErrorCreateDirectory[] = "Couldn't create directory\n'%s'\n";
 inline constexpr char kErrorWriteSaver[] = "Couldn't write My Zindle\n'%s'\n";
+inline constexpr char kErrorSaverInUse[] =
+    "Couldn't write My Zindle\n'%s'\nbecause the My Zindle screen saver is still running.\n"
+    "Close My Zindle (its settings, or its preview in Display Properties) and run Setup again.";
 inline constexpr char kErrorWriteProgramFiles[] = "Couldn't write program file to:\n'%s'\n";
 inline constexpr char kErrorCreateKey[] = "Couldn't create registry key\n'%s'";
 inline constexpr char kErrorCreatePackDirectory[] = "Couldn't create image pack directory\n'%s'\n";

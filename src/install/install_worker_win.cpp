@@ -1,13 +1,17 @@
 #include "install/install_worker_win.h"
 
 #include "archive/resource_archive_win.h"
+#include "common/close_programs_win.h"
 #include "common/handles_win.h"
 #include "common/path.h"
+#include "common/product_files_win.h"
 #include "common/programs_win.h"
 #include "common/registry_win.h"
 #include "common/report_error_win.h"
 #include "common/system_library_win.h"
+#include "common/text_chars.h"
 #include "common/texts.h"
+#include "install/install_room_win.h"
 #include "install/progress_panel_win.h"
 #include "install/shell_actions_win.h"
 #include "install/version_number.h"
@@ -16,10 +20,9 @@
 #include "shell/setup_state_win.h"
 
 DWORD gVersionNumber = kUnknownVersionNumber;
+char gEarlierFolderKept[kPathSize];
 
 namespace {
-
-constexpr int kPackTitleSize = 128;
 
 // What one run of the installation carries from step to step.
 struct InstallRun {
@@ -34,6 +37,9 @@ struct InstallRun {
   VS_FIXEDFILEINFO saverVersion;
   // What the three extractions wrote, for the list of installed programs.
   DWORD bytesWritten;
+  // The uninstaller the entry named before this installation, if any.
+  bool hadEarlier;
+  char earlierUninstaller[kPathSize];
 };
 
 // Reports a fatal failure; the remaining installing steps are then skipped.
@@ -75,6 +81,22 @@ void CloseCompanion(const InstallRun& run) {
   PumpMessagesFor(run.waits->companionSettle);
 }
 
+// Kilobytes, rounded up, for the message.
+DWORD Kilobytes(ULONGLONG bytes) {
+  return static_cast<DWORD>((bytes + 1023) / 1024);
+}
+
+// A volume without room is found before anything is written, so that the
+// installation does not stop half-way.
+bool CheckRoom(InstallRun& run) {
+  RoomShortfall shortfall;
+  if (HasRoomToInstall(gState.AppDir, &shortfall)) return true;
+  ReportError(run.owner, kErrorNoRoom, shortfall.folder, Kilobytes(shortfall.needed),
+              Kilobytes(shortfall.available));
+  run.failed = true;
+  return false;
+}
+
 bool CreateAppDirectories(InstallRun& run) {
   char path[kPathSize];
   bool fits = BuildPath(path, gState.AppDir, kThemesDirectory);
@@ -91,13 +113,23 @@ bool Extract(InstallRun& run, const char* directory, int resourceId, char* lastP
   return true;
 }
 
+// Whether another program holds the file open without sharing it, as a running
+// program holds its own file.
+bool IsFileInUse(const char* path) {
+  ScopedHandle file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return !file.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 bool WriteScreenSaver(InstallRun& run) {
   char systemDirectory[kPathSize] = "";
   bool found = FindSystemDirectory(systemDirectory);
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingSaver);
-  if (!found || !Extract(run, systemDirectory, IDR_SCREEN_SAVER, run.saverFile))
-    return Fail(run, kErrorWriteSaver, systemDirectory);
-  return true;
+  if (found && Extract(run, systemDirectory, IDR_SCREEN_SAVER, run.saverFile)) return true;
+  // A saver that did not close when asked: the user is told which program to end.
+  char saver[kPathSize];
+  if (BuildSystemPath(saver, kSaverFile) && IsFileInUse(saver))
+    return Fail(run, kErrorSaverInUse, saver);
+  return Fail(run, kErrorWriteSaver, systemDirectory);
 }
 
 // Leaves gVersionNumber unchanged when the saver has no readable version.
@@ -169,8 +201,11 @@ bool WriteUninstallEntry(InstallRun& run) {
   ScopedKey key;
   if (!CreateInstallKey(HKEY_LOCAL_MACHINE, kUninstallKey, &key))
     return Fail(run, kErrorCreateKey, kUninstallKey);
-  char command[kPathSize + 32];
-  wsprintfA(command, kUninstallStringFormat, gState.AppDir);
+  char uninstaller[kPathSize];
+  char command[kPathSize + 32] = "";
+  // The page has made sure the folder leaves room for every file under it.
+  if (BuildPath(uninstaller, gState.AppDir, kUninstallEntryFile))
+    wsprintfA(command, kUninstallStringFormat, uninstaller);
   SetTextValue(key.get(), kValueDisplayName, kProductName);
   SetTextValue(key.get(), kValueUninstallString, command);
   WriteUninstallDetails(run, key.get(), command);
@@ -205,9 +240,8 @@ bool WriteSettings(InstallRun& run) {
 }
 
 bool WriteImagePack(InstallRun& run) {
-  char title[kPackTitleSize] = "";
-  if (LoadStringA(GetModuleHandleA(nullptr), IDS_PACK_TITLE, title, kPackTitleSize) <= 0)
-    CopyText(title, sizeof title, kDefaultPackTitle);
+  char title[kPackTitleSize];
+  LoadPackTitle(title);
   SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepWritingImagePack, title);
   char path[kPathSize];
   bool fits = BuildPath(path, gState.AppDir, kThemesDirectory) && AppendPath(path, title);
@@ -261,7 +295,8 @@ void CreateShortcuts(const InstallRun& run) {
 // Everything up to the shortcuts; stops at the first fatal failure.
 void RunInstallingSteps(InstallRun& run) {
   CloseCompanion(run);
-  if (!CreateAppDirectories(run) || !WriteScreenSaver(run)) return;
+  CloseSaverWindows(run.waits->saverClose);
+  if (!CheckRoom(run) || !CreateAppDirectories(run) || !WriteScreenSaver(run)) return;
   ReadVersionNumber(run);
   if (!WriteProgramFiles(run) || !WriteUninstallEntry(run) || !WriteSettings(run) ||
       !WriteImagePack(run))
@@ -304,6 +339,30 @@ void StartCompanion(const InstallRun& run) {
     StartProgram(companion, nullptr, 0, nullptr, nullptr);
 }
 
+// An installation registered in another folder has moved here: its files go
+// there as the uninstaller would remove them, before the new companion starts.
+void RemoveEarlierInstallation(const InstallRun& run) {
+  char uninstaller[kPathSize];
+  if (!run.hadEarlier || !BuildPath(uninstaller, gState.AppDir, kUninstallerFile) ||
+      IsSameFile(uninstaller, run.earlierUninstaller))
+    return;
+  char folder[kPathSize];
+  CopyText(folder, kPathSize, run.earlierUninstaller);
+  const char* separator = FindLastChar(folder, '\\');
+  if (separator == nullptr) return;
+  folder[separator - folder] = '\0';
+  SetProgressText(run.panel, IDC_PROGRESS_STEP, kStepRemoveEarlier, folder);
+  // Names that cannot all be read leave the earlier folder as it is.
+  ListedNames listed;
+  if (ListProductNames(&listed)) {
+    RemovalReport report = {};
+    RemoveProductFiles(folder, listed.names, false, &report);
+    RemoveDirectoryA(folder);  // stays while it holds anything left
+  }
+  if (GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES)
+    CopyText(gEarlierFolderKept, kPathSize, folder);
+}
+
 // Only after an installation without failure: the saver is made current and
 // configured, and the companion started.
 void RunFinishingSteps(const InstallRun& run) {
@@ -324,8 +383,13 @@ int InstallWorker(HWND owner, const InstallWaits& waits) {
   run.owner = owner;
   run.waits = &waits;
   run.panel = CreateProgressPanel(owner);
+  gEarlierFolderKept[0] = '\0';
+  run.hadEarlier = FindRegisteredUninstaller(run.earlierUninstaller);
   RunInstallingSteps(run);
-  if (!run.failed) RunFinishingSteps(run);
+  if (!run.failed) {
+    RemoveEarlierInstallation(run);
+    RunFinishingSteps(run);
+  }
   if (run.panel != nullptr) DestroyWindow(run.panel);
   gState.InstallRunning = 0;
   return run.failed ? 0 : 1;

@@ -1,4 +1,5 @@
-// The installation itself: closes a running companion, writes the three
+// The installation itself: closes a running companion and screen saver,
+// checks that the volumes have room, writes the three
 // archives, the uninstall entry, the settings and the shortcuts, then makes the
 // screen saver current, opens its configuration and starts the companion.
 #pragma once
@@ -13,6 +14,9 @@ struct InstallWaits {
   DWORD companionClose = 120000;
   // and then before its files are written over, while it lets go of them.
   DWORD companionSettle = 15000;
+  // For each of the screen saver's windows to take the request to close, and
+  // then for its process to end.
+  DWORD saverClose = 10000;
   // For the screen saver's configuration to become ready for input.
   DWORD configureIdle = 240000;
 };
@@ -25,6 +29,10 @@ inline constexpr InstallWaits kProductWaits = {};
 // step failed, 0 after the first failure (which has been reported); nothing
 // written before a failure is undone.
 int InstallWorker(HWND owner, const InstallWaits& waits = kProductWaits);
+
+// The earlier installation's folder when the installation moved from there and
+// items were left in it (the user's, or files in use); empty otherwise.
+extern char gEarlierFolderKept[];
 
 // The installed screen saver's version number (a.b.c.d gives a * 10000 +
 // b * 100 + d), process-wide; 10043 until a version resource has been read.

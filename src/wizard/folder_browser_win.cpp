@@ -38,17 +38,18 @@ void FreeItemList(LPITEMIDLIST list) {
 
 // Takes the chosen folder only when it has a path and the application
 // directory built from it fits; otherwise nothing changes but a beep.
-void TakeChosenFolder(HWND page, LPCITEMIDLIST chosen) {
+bool TakeChosenFolder(HWND page, LPCITEMIDLIST chosen) {
   char folder[kPathSize];
   char appDir[kPathSize];
   GetItemPath(chosen, folder);
   if (folder[0] == '\0' || !BuildPath(appDir, folder, kMakerDirectory)) {
     MessageBeep(0);
-    return;
+    return false;
   }
   CopyText(gState.BrowseFolder, kPathSize, folder);
   CopyText(gState.AppDir, kPathSize, appDir);
   SetDlgItemTextA(page, IDC_APPDIR_EDIT, gState.AppDir);
+  return true;
 }
 
 }  // namespace
@@ -77,7 +78,7 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
   return 0;
 }
 
-void BrowseForAppDir(HWND page) {
+bool BrowseForAppDir(HWND page) {
   // The browser writes the chosen item's display name here; it is not a path,
   // so it must not land in BrowseFolder.
   char displayName[MAX_PATH] = "";
@@ -95,7 +96,8 @@ void BrowseForAppDir(HWND page) {
     chosen = SHBrowseForFolderA(&browse);
     if (SUCCEEDED(com)) CoUninitialize();
   }
-  if (chosen == nullptr) return;
-  TakeChosenFolder(page, chosen);
+  if (chosen == nullptr) return false;
+  bool taken = TakeChosenFolder(page, chosen);
   FreeItemList(chosen);
+  return taken;
 }

@@ -8,8 +8,9 @@ using DriveTypeQuery = UINT(WINAPI*)(LPCSTR root);
 
 // Lets the user choose the folder to install under. A chosen folder becomes
 // BrowseFolder, the folder with "Tarnwick" appended becomes AppDir, and edit
-// 1004 of `page` shows it; cancelling changes nothing.
-void BrowseForAppDir(HWND page);
+// 1004 of `page` shows it; cancelling changes nothing. Returns whether a folder
+// was taken.
+bool BrowseForAppDir(HWND page);
 
 // The browser's callback: centres the browser and opens it at the folder that
 // `data` points to; enables OK only for folders that can take the installation.

@@ -1,11 +1,13 @@
 #include "wizard/wizard_pages_win.h"
 
+#include "common/app_folder.h"
 #include "common/handles_win.h"
 #include "common/path.h"
 #include "common/programs_win.h"
 #include "common/system_library_win.h"
 #include "common/text_chars.h"
 #include "common/texts.h"
+#include "install/install_room_win.h"
 #include "install/install_worker_win.h"
 #include "resource_ids.h"
 #include "shell/messages_win.h"
@@ -78,6 +80,46 @@ void StoreConfiguration(HWND page) {
   gState.ConfigureSaver = IsChecked(page, IDC_CONFIG_CONFIGURE);
 }
 
+// The refusal each fault of a folder gets.
+int FolderFaultText(AppFolderFault fault) {
+  switch (fault) {
+    case kAppFolderNotFullPath:
+      return IDS_FOLDER_NOT_FULL_PATH;
+    case kAppFolderRoot:
+      return IDS_FOLDER_ROOT;
+    case kAppFolderBadCharacter:
+      return IDS_FOLDER_BAD_CHARACTER;
+    case kAppFolderBadName:
+      return IDS_FOLDER_BAD_NAME;
+    case kAppFolderDeviceName:
+      return IDS_FOLDER_DEVICE_NAME;
+    default:
+      return IDS_FOLDER_TOO_LONG;
+  }
+}
+
+// Refuses a folder the installation could not work in, before anything is
+// written; the files' names come from the archives. Returns whether it fits.
+bool CheckPageFolder(HWND page) {
+  std::size_t deepest = MeasureDeepestPath();
+  AppFolderFault fault = CheckAppFolder(gState.AppDir, deepest);
+  if (fault == kAppFolderFits) return true;
+  // The longest folder that works: the path limit less the separator and the
+  // deepest file.
+  int longest = deepest + 1 < kPathSize ? static_cast<int>(kPathSize - 2 - deepest) : 0;
+  ShowPageError(page, FolderFaultText(fault), IDC_APPDIR_EDIT, longest);
+  return false;
+}
+
+// PSN_WIZNEXT: the folder page stays until its folder can work.
+INT_PTR LeaveForNext(HWND page, LPARAM pageId) {
+  SetAnswer(page, 0);
+  if (pageId != PageAppDirectory) return TRUE;
+  GetDlgItemTextA(page, IDC_APPDIR_EDIT, gState.AppDir, kPathSize);
+  if (!CheckPageFolder(page)) SetAnswer(page, -1);
+  return TRUE;
+}
+
 // PSN_KILLACTIVE: the page stores what the user entered; only a bad e-mail
 // address keeps it.
 INT_PTR LeavePage(HWND page, LPARAM pageId) {
@@ -114,9 +156,17 @@ LPARAM ActivateComplete(HWND page, HWND sheet) {
   LoadStringA(gState.Instance, succeeded ? IDS_INSTALL_SUCCEEDED : IDS_INSTALL_FAILED, result,
               sizeof result);
   SetDlgItemTextA(page, IDC_COMPLETE_RESULT, result);
+  if (gEarlierFolderKept[0] != '\0') {
+    char note[kPathSize + 100];
+    FormatText(note, sizeof note, kEarlierFolderKeptFormat, gEarlierFolderKept);
+    SetDlgItemTextA(page, IDC_COMPLETE_NOTE, note);
+  }
   PostMessageA(sheet, PSM_CANCELTOCLOSE, 0, 0);
   SetPageBitmap(page, IDC_COMPLETE_PICTURE, IDB_COMPLETE_PICTURE);
+  // Nothing is started after a failure: the option is not offered.
+  if (!succeeded) gState.LaunchAfterSetup = 0;
   SetCheck(page, IDC_COMPLETE_LAUNCH, gState.LaunchAfterSetup);
+  EnableWindow(GetDlgItem(page, IDC_COMPLETE_LAUNCH), succeeded ? TRUE : FALSE);
   ShowWindow(sheet, SW_SHOW);
   return PSWIZB_FINISH;
 }
@@ -166,6 +216,8 @@ INT_PTR HandlePageNotify(HWND page, const NMHDR* header) {
       return LeavePage(page, pageId);
     case PSN_SETACTIVE:
       return ActivatePage(page, sheet, pageId);
+    case PSN_WIZNEXT:
+      return LeaveForNext(page, pageId);
   }
   return 0;
 }
@@ -185,7 +237,7 @@ void OpenDisplaySettings() {
 void HandlePageCommand(HWND page, int control) {
   switch (control) {
     case IDC_APPDIR_BROWSE:
-      BrowseForAppDir(page);
+      if (BrowseForAppDir(page)) CheckPageFolder(page);
       break;
     case IDC_COMPLETE_LAUNCH:
       gState.LaunchAfterSetup = IsChecked(page, IDC_COMPLETE_LAUNCH);
@@ -225,9 +277,11 @@ void SetPageBitmap(HWND page, int control, int bitmap) {
       SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image))));
 }
 
-void ShowPageError(HWND page, int string, int control) {
-  char text[256] = "";
-  LoadStringA(gState.Instance, string, text, sizeof text);
+void ShowPageError(HWND page, int string, int control, int number) {
+  char format[256] = "";
+  LoadStringA(gState.Instance, string, format, sizeof format);
+  char text[256];
+  FormatText(text, sizeof text, format, number);
   SetForegroundWindow(page);
   BringWindowToTop(page);
   {

@@ -17,6 +17,7 @@ INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 // image the control showed before.
 void SetPageBitmap(HWND page, int control, int bitmap);
 
-// Shows a string resource as an error box of the page, then focuses the
-// control and makes the page refuse to be left.
-void ShowPageError(HWND page, int string, int control);
+// Shows a string resource as an error box of the page, with `number` in place
+// of a "%d" in it, then focuses the control and makes the page refuse to be
+// left (PSN_KILLACTIVE's answer).
+void ShowPageError(HWND page, int string, int control, int number = 0);

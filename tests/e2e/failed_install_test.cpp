@@ -13,14 +13,15 @@
 namespace {
 
 // Walks to the end with `folder`, expects the messages and the failure on the
-// completion page, leaves the launch box on and presses Finish.
+// completion page, where the launch box is cleared and disabled, and presses
+// Finish.
 void InstallAndFinish(SetupRun& run, const char* folder, const std::vector<std::string>& messages) {
   WizardAnswers answers = {"Cy Failing", "", "cy@example.org", folder, true, false, ""};
   ASSERT_NO_FATAL_FAILURE(WalkWizard(run, answers));
   ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
   EXPECT_EQ(run.ControlText(IDC_COMPLETE_RESULT), "Installation failed.");
   EXPECT_EQ(run.messages(), messages);
-  EXPECT_TRUE(run.IsChecked(IDC_COMPLETE_LAUNCH)) << "the launch box stays on";
+  EXPECT_FALSE(run.IsChecked(IDC_COMPLETE_LAUNCH)) << "nothing is launched after a failure";
   SaveScreenshot("failed-complete");
   run.PressButton(PSBTN_FINISH);
   DWORD code = 99;

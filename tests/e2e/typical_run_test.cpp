@@ -4,7 +4,8 @@
 // closed while it installs; and against an uninstaller that leaves anything of
 // what setup wrote, deletes what setup did not write, or needs a restart. The
 // tests run in order in one prefix: the second run installs over the first
-// one's installation, and each uninstall round removes the one before it. The
+// one's installation, each uninstall round removes the one before it, and the
+// last installs into another folder, which moves the installation there. The
 // Japanese round runs alone, in a prefix in code page 932, where a folder name
 // that ends in the byte of a backslash once scattered the product outside it.
 #include <gtest/gtest.h>
@@ -174,15 +175,16 @@ std::string CurrentSaverEntry() {
   return entry;
 }
 
-void InstallWithoutLaunch() {
+void InstallWithoutLaunch(const WizardAnswers& answers = kAnswers,
+                          const std::string& appDir = DefaultAppDir()) {
   SetupRun run;
   ASSERT_TRUE(run.started());
-  ASSERT_NO_FATAL_FAILURE(WalkWizard(run, kAnswers));
+  ASSERT_NO_FATAL_FAILURE(WalkWizard(run, answers));
   ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
   run.ClickControl(IDC_COMPLETE_LAUNCH);
   ASSERT_NO_FATAL_FAILURE(FinishAndExpectExit(run));
   EXPECT_TRUE(run.messages().empty()) << run.messages().front();
-  ExpectInstalled(DefaultAppDir(), kAnswers);
+  ExpectInstalled(appDir, answers);
 }
 
 // Round one, with the companion and the saver's settings running: a package
@@ -252,6 +254,22 @@ TEST(TypicalRun, UninstallWithoutTheSettingsKeyStillRemovesTheInstallation) {
   ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
   EXPECT_EQ(RunQuietUninstall(DefaultAppDir()), 0u);
   ExpectProductRemoved(DefaultAppDir());
+  ExpectPrefixAsBefore(gBeforeInstall);
+}
+
+// Round four: installed again into another folder, the installation moves
+// there: the first folder loses every file of the product (and goes, being
+// empty), and the uninstaller the entry names removes the second.
+TEST(TypicalRun, InstallingIntoAnotherFolderMovesTheInstallation) {
+  ASSERT_NO_FATAL_FAILURE(InstallWithoutLaunch());
+  WizardAnswers moved = kAnswers;
+  moved.folder = "C:\\Moved\\Tarnwick";
+  ASSERT_NO_FATAL_FAILURE(InstallWithoutLaunch(moved, moved.folder));
+  EXPECT_FALSE(DirectoryExists(DefaultAppDir())) << "the first folder still holds something";
+  EXPECT_EQ(RunQuietUninstall(moved.folder), 0u);
+  ExpectProductRemoved(moved.folder);
+  for (int i = 0; i < 50 && DirectoryExists(moved.folder); ++i) Sleep(100);
+  EXPECT_TRUE(RemoveDirectoryA("C:\\Moved"));
   ExpectPrefixAsBefore(gBeforeInstall);
 }
 

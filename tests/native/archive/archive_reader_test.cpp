@@ -98,6 +98,29 @@ TEST(ExtractArchive, FailsWithoutEndRecordOrEntries) {
   }
 }
 
+// What the free-space and folder checks count on: each member's name and
+// uncompressed size, also for a deflated one, and a failure where the
+// directory breaks off.
+TEST(ListArchiveMembers, GivesEachNameAndUncompressedSizeAndFailsOnABrokenDirectory) {
+  struct Names : MemberVisitor {
+    void Visit(const char* name, uint32_t size) override {
+      listed += std::string(name) + "=" + std::to_string(size) + ";";
+    }
+    std::string listed;
+  };
+  Zip zip = MakeZip(ThreeMembers());
+  Names names;
+  EXPECT_EQ(ListArchiveMembers(zip.bytes.data(), zip.bytes.size(), names), 1);
+  EXPECT_EQ(names.listed, "a.txt=5;b.txt=" + std::to_string(MakeLongText().size()) + ";c.txt=5;");
+  Patch16(zip.bytes, zip.end + kEndEntries, 4);
+  Names tooMany;
+  EXPECT_EQ(ListArchiveMembers(zip.bytes.data(), zip.bytes.size(), tooMany), 0);
+  EXPECT_EQ(tooMany.listed, names.listed);
+  Names none;
+  EXPECT_EQ(ListArchiveMembers(zip.bytes.data(), 21, none), 0);
+  EXPECT_EQ(none.listed, "");
+}
+
 TEST(ExtractArchive, WritesCountedMembersThenFailsWhenTheCountIsWrong) {
   for (uint32_t count : {2u, 4u}) {
     Zip zip = MakeZip(ThreeMembers());

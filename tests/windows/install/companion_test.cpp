@@ -1,4 +1,5 @@
-// Guards against a running companion that is not asked to close, a setup that
+// Guards against a running companion, or a screen saver's preview, that is
+// not asked to close, a setup that
 // writes over the companion's files before the companion has let go of them,
 // one that waits longer than the companion needs, and one that hangs, or gives
 // up too early, on a companion that ignores the close request or stops
@@ -124,6 +125,48 @@ TEST_F(RunningCompanion, OneAlreadyHungIsNotWaitedForAndItsLockedProgramFileIsRe
   ASSERT_EQ(outcome_.boxes.size(), 1u);
   EXPECT_EQ(outcome_.boxes[0].text, "Couldn't write program file to:\n'C:\\Hung'\n");
   EXPECT_EQ(WaitForSingleObject(companion_, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+// A preview of the earlier screen saver in another program's window (Display
+// Properties) holds the saver's file: it is asked to close before the saver
+// is written over, and the installation goes on.
+TEST_F(RunningCompanion, ASaverPreviewIsClosedBeforeTheSaverIsWritten) {
+  const std::string saver = JoinPath(SystemDirectory(), "Tarnwick.scr");
+  ASSERT_TRUE(CopyFileA(kPlainProbePath, saver.c_str(), FALSE));
+  HWND display = CreateOwnerWindow();
+  std::string command =
+      "\"" + saver + "\" /p " + std::to_string(reinterpret_cast<UINT_PTR>(display));
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  ASSERT_TRUE(CreateProcessA(saver.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &started));
+  CloseHandle(started.hThread);
+  HWND preview = nullptr;
+  for (int i = 0; i < 200 && preview == nullptr; ++i) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    preview = FindWindowExA(display, nullptr, "TarnwickSaverPreviewClass", nullptr);
+    if (preview == nullptr) Sleep(50);
+  }
+  ASSERT_NE(preview, nullptr);
+
+  HWND owner = CreateOwnerWindow();
+  PrepareSetupState("C:\\Previewed", 0, 0);
+  outcome_ = RunInstallWorker(owner, kShortWaits);
+  DestroyWindow(owner);
+
+  EXPECT_EQ(outcome_.result, 1);
+  EXPECT_TRUE(outcome_.boxes.empty()) << outcome_.boxes[0].text;
+  EXPECT_EQ(WaitForSingleObject(started.hProcess, 0), WAIT_OBJECT_0);
+  EXPECT_TRUE(WaitForProbeRecord("closed", "\\Tarnwick.scr", 0, nullptr));
+  std::string installed;
+  std::string carried;
+  ASSERT_TRUE(ReadWholeFile(saver, &installed));
+  ASSERT_TRUE(ReadWholeFile(kProbePath, &carried));
+  EXPECT_TRUE(installed == carried);
+  CloseHandle(started.hProcess);
+  DestroyWindow(display);
 }
 
 }  // namespace

@@ -10,6 +10,9 @@
 //                     the program when it gets WM_CLOSE
 //   ... ignore-close  a companion that ignores WM_CLOSE
 //   ... hang          a companion that stops reading its messages for ever
+//   ... /p WINDOW     the screen saver's preview: a "TarnwickSaverPreviewClass"
+//                     child of that window (a decimal handle), which ends the
+//                     program when it gets WM_CLOSE
 //   anything else     ends at once (the saver started with "+s", the uninstaller)
 #include <windows.h>
 
@@ -22,6 +25,7 @@ namespace {
 constexpr char kLogFile[] = "C:\\probe-log.txt";
 constexpr char kCompanionClass[] = "TarnwickZindleClass";
 constexpr char kConfigureClass[] = "TarnwickProbeConfiguration";
+constexpr char kPreviewClass[] = "TarnwickSaverPreviewClass";
 constexpr UINT kConfigureTime = 1000;
 
 bool gIgnoreClose = false;
@@ -110,6 +114,22 @@ int RunCompanion() {
   return 0;
 }
 
+int RunPreview(const char* parentText) {
+  auto parent =
+      reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(parentText, nullptr, 10)));
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = ProbeWindowProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = kPreviewClass;
+  RegisterClassA(&windowClass);
+  if (CreateWindowExA(WS_EX_NOPARENTNOTIFY, kPreviewClass, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 50,
+                      50, parent, nullptr, GetModuleHandleA(nullptr), nullptr) == nullptr)
+    return 1;
+  RunMessageLoop();
+  AppendRecord("closed");
+  return 0;
+}
+
 int Hang() {
   CreateProbeWindow(kCompanionClass, WS_OVERLAPPEDWINDOW);
   MSG message;
@@ -130,6 +150,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return RunCompanion();
   }
   if (EndsWith(commandLine, "/c")) return RunConfiguration();
+  if (const char* preview = std::strstr(commandLine, " /p ")) return RunPreview(preview + 4);
   if (NamedAsCompanion()) return RunCompanion();
   return 0;
 }

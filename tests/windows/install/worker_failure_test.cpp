@@ -1,5 +1,6 @@
 // Guards against a failed installation step that goes unreported, is reported
-// twice or with the wrong text, lets the later steps run (the saver made
+// twice or with the wrong text, a volume without room found only by writing
+// half an installation, lets the later steps run (the saver made
 // current, the companion started), leaves the panel or the running flag
 // behind, or undoes what was already written.
 #include <gtest/gtest.h>
@@ -105,6 +106,57 @@ TEST_F(InstallFailureTest, AnApplicationDirectoryOnAMissingDriveIsReported) {
   EXPECT_EQ(outcome.stepTexts[0], "Create directory Q:\\Tarnwick\\Themes");
 }
 
+// ClusterBytes of the file at `path` on a volume of `cluster`-byte clusters.
+ULONGLONG ClusterBytesOf(const std::string& path, DWORD cluster) {
+  std::string contents;
+  EXPECT_TRUE(ReadWholeFile(path, &contents)) << path;
+  return (contents.size() + cluster - 1) / cluster * cluster;
+}
+
+// wine-run maps T: to a file system of 64 KB: too small for the program files
+// and the image pack, which are refused before anything is written.
+TEST_F(InstallFailureTest, AVolumeWithoutRoomIsRefusedBeforeAnythingIsWritten) {
+  if (GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR) GTEST_SKIP() << "no small drive T: here";
+  DWORD sectors = 0, bytes = 0, freeClusters = 0, clusters = 0;
+  ASSERT_TRUE(GetDiskFreeSpaceA("T:\\", &sectors, &bytes, &freeClusters, &clusters));
+  ULARGE_INTEGER available, total, free;
+  ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &available, &total, &free));
+  const DWORD cluster = sectors * bytes;
+  // What goes to T: (the saver goes to the system directory's volume), in
+  // whole clusters, a cluster for each new folder and 64 KB for the file system.
+  ULONGLONG needed = 3 * cluster + 65536;
+  for (const char* file : {kProbePath, kPlainProbePath}) needed += ClusterBytesOf(file, cluster);
+  for (const char* file : {"tips.txt", "meadow.txt", "credits.txt"})
+    needed += ClusterBytesOf(JoinPath(kTestFilesPath, file), cluster);
+  const std::string saver = JoinPath(SystemDirectory(), "Tarnwick.scr");
+  DeleteFileA(saver.c_str());
+  DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
+
+  InstallOutcome outcome = Run("T:\\Apps\\Tarnwick");
+
+  auto kb = [](ULONGLONG value) { return std::to_string((value + 1023) / 1024); };
+  // Refused before the first step, so no step text shows; otherwise as every
+  // fatal failure.
+  EXPECT_EQ(outcome.result, 0);
+  ASSERT_EQ(outcome.boxes.size(), 1u);
+  EXPECT_EQ(outcome.boxes[0].text,
+            "There is not enough free space to install My Zindle in\n'T:\\Apps\\Tarnwick'\n" +
+                kb(needed) + " KB are needed there, " + kb(available.QuadPart) +
+                " KB are free.\nPlease free some space or choose another folder, then run Setup "
+                "again.");
+  EXPECT_EQ(outcome.boxes[0].owner, owner_);
+  EXPECT_TRUE(outcome.stepTexts.empty());
+  EXPECT_EQ(gState.InstallRunning, 0u);
+  EXPECT_EQ(SystemIniContents(), systemIni_);
+  EXPECT_FALSE(WaitForProbeRecord("start", "", 500, nullptr));
+  std::printf("T: has %s KB free in clusters of %lu bytes; %s KB are needed\n",
+              kb(available.QuadPart).c_str(), static_cast<unsigned long>(cluster),
+              kb(needed).c_str());
+  EXPECT_FALSE(DirectoryExists("T:\\Apps"));
+  EXPECT_FALSE(FileExists(saver));
+  EXPECT_FALSE(QueryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").found);
+}
+
 TEST_F(InstallFailureTest, AnApplicationDirectoryBelowAFileIsReported) {
   WriteWholeFile("C:\\blocker", "a file where a folder should be");
   InstallOutcome outcome = Run("C:\\blocker\\Tarnwick");
@@ -119,7 +171,13 @@ TEST_F(InstallFailureTest, ALockedScreenSaverFileIsReportedWithTheSystemDirector
     ASSERT_TRUE(lock.locked());
     outcome = Run("C:\\Fail Saver");
   }
-  ExpectFailedRun(outcome, "Couldn't write My Zindle\n'" + SystemDirectory() + "'\n", 2);
+  // Held by another program, as a running screen saver holds it: the user is
+  // told which program to close.
+  ExpectFailedRun(outcome,
+                  "Couldn't write My Zindle\n'" + saver +
+                      "'\nbecause the My Zindle screen saver is still running.\nClose My Zindle "
+                      "(its settings, or its preview in Display Properties) and run Setup again.",
+                  2);
   EXPECT_TRUE(DirectoryExists("C:\\Fail Saver\\Themes"));
   EXPECT_FALSE(FileExists("C:\\Fail Saver\\zindle.exe"));
   DeleteFileA(saver.c_str());

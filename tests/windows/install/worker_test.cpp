@@ -232,12 +232,14 @@ TEST_F(FullInstallTest, StartsTheCompanionWithoutACommandLine) {
   EXPECT_TRUE(WaitForCompanionWindow(10000));
 }
 
-// Runs with other options and other shell folders, each in its own directory.
+// Runs with other options and other shell folders, each in its own directory
+// and without an earlier installation to move from.
 class InstallVariantsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetCurrentDirectoryA("C:\\run");
     ClearProbeLog();
+    DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
     owner_ = CreateOwnerWindow();
     menu_ = JoinPath(ShellFolder("Start Menu"), "Programs\\Tarnwick");
     startup_ = ShellFolder("Startup");
@@ -347,6 +349,59 @@ TEST_F(InstallVariantsTest, AConfigurationThatNeverGetsReadyIsLeftAfterTheIdleWa
   EXPECT_GE(waited, 1000u);
   EXPECT_LT(waited, 2500u) << "setup waited for the configuration to end";
   EXPECT_TRUE(WaitForProbeRecord("end", "\\Tarnwick.scr", 20000, nullptr));
+  EXPECT_TRUE(WaitForCompanionWindow(20000));
+}
+
+// The product's files in a folder of an installation.
+int ProductFilesIn(const std::string& appDir) {
+  int found = 0;
+  for (const char* name : {"zindle.exe", "uninstall.exe", "tips.txt",
+                           "Themes\\Meadow Test\\meadow.txt", "Themes\\Meadow Test\\credits.txt"})
+    found += FileExists(JoinPath(appDir, name));
+  return found + DirectoryExists(JoinPath(appDir, "Themes"));
+}
+
+TEST_F(InstallVariantsTest, MovingToAnotherFolderTakesTheProductOutOfTheEarlierOne) {
+  const std::string a = "C:\\Folder A";
+  const std::string b = "C:\\Folder B";
+  // Given with its backslash: the entry still names the uninstaller with one.
+  const std::string c = "C:\\Folder C\\";
+  PrepareSetupState(a.c_str(), 0, 0);
+  ASSERT_EQ(RunInstallWorker(owner_).result, 1);
+  ASSERT_EQ(ProductFilesIn(a), 6);
+  WaitForCompanionWindow(20000);
+  CloseRunningCompanions();
+  WriteWholeFile(JoinPath(a, "notes.txt"), "the user's own");
+
+  PrepareSetupState(b.c_str(), 0, 0);
+  InstallOutcome toB = RunInstallWorker(owner_);
+  WaitForCompanionWindow(20000);
+  CloseRunningCompanions();
+  std::string keptFromA = gEarlierFolderKept;
+
+  PrepareSetupState(c.c_str(), 0, 0);
+  InstallOutcome toC = RunInstallWorker(owner_);
+
+  EXPECT_EQ(toB.result, 1);
+  EXPECT_TRUE(toB.boxes.empty());
+  std::vector<std::string> expected = InstallingStepTexts(b, "Meadow Test");
+  expected.insert(expected.end(), {"Removing My Zindle from " + a, "Start Zindle"});
+  EXPECT_EQ(toB.stepTexts, expected);
+  // The earlier folder keeps only the user's file, and the page is told so.
+  EXPECT_EQ(ProductFilesIn(a), 0);
+  EXPECT_TRUE(FileExists(JoinPath(a, "notes.txt")));
+  EXPECT_EQ(keptFromA, a);
+  // Without anything of the user's, the earlier folder goes too; the new one
+  // is whole and registered for removal.
+  EXPECT_EQ(toC.result, 1);
+  EXPECT_EQ(ProductFilesIn(b), 0);
+  EXPECT_FALSE(DirectoryExists(b));
+  EXPECT_STREQ(gEarlierFolderKept, "");
+  EXPECT_EQ(ProductFilesIn(c), 6);
+  EXPECT_EQ(QueryValue(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString").data,
+            StoredText("\"C:\\Folder C\\Uninstall.exe\""));
+  std::printf("Moved A -> B -> C: A keeps %s, B %s\n", DirectoryExists(a) ? "notes.txt" : "nothing",
+              DirectoryExists(b) ? "exists" : "is gone");
   EXPECT_TRUE(WaitForCompanionWindow(20000));
 }
 

@@ -1,7 +1,8 @@
 // Guards against answers that are lost, changed or let through unchecked: an
-// e-mail address without "@", a typed directory that is rewritten, a browsed
+// e-mail address without "@", a folder that cannot work (relative, a root, a
+// bad name, too long) taken, a typed directory that is rewritten, a browsed
 // folder joined wrongly, check boxes that forget the user's choice, and a
-// failed installation reported as a success.
+// failed installation reported as a success or offering to launch.
 #include <gtest/gtest.h>
 #include <windows.h>
 // The shell and common-control headers need windows.h first.
@@ -9,8 +10,11 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource_ids.h"
@@ -311,6 +315,111 @@ TEST(WizardAppDirectory, TypedDirectoryIsKeptVerbatimAndBrowseJoinsTheChosenFold
   EXPECT_FALSE(run.forcedEnd);
 }
 
+struct FolderRefusal {
+  std::string boxText;
+  bool focusOnFolder = false;
+  LPARAM pageAfter = 0;
+};
+
+// Types a folder on the folder page, presses Next and records the refusal.
+FolderRefusal RefuseFolder(HWND sheet, const std::string& folder) {
+  FolderRefusal refusal;
+  HWND page = CurrentPage(sheet);
+  SetControlText(page, IDC_APPDIR_EDIT, folder.c_str());
+  PressButton(sheet, PSBTN_NEXT);
+  HWND box = WaitForDialog(DialogKind::MessageBox);
+  if (box == nullptr) return refusal;
+  refusal.boxText = DialogTexts(box);
+  ClickControl(box, IDOK);
+  WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; });
+  refusal.focusOnFolder =
+      WaitUntil([&] { return FocusedWindow() == GetDlgItem(page, IDC_APPDIR_EDIT); });
+  refusal.pageAfter = CurrentPageId(sheet);
+  return refusal;
+}
+
+// The test's archives: "Themes\Northern Lights\pack.ini" is the deepest file.
+constexpr std::size_t kDeepestFile = 31;
+constexpr std::size_t kLongestFolder = 259 - 1 - kDeepestFile;
+
+TEST(WizardAppDirectory, FoldersThatCannotWorkAreRefusedOnNextWithTheFocusOnTheFolder) {
+  PrepareSetupState();
+  CopyText(gState.RegisteredEMail, kUserTextSize, "x@y");
+  const std::string longest = "C:\\" + std::string(kLongestFolder - 3, 'L');
+  const std::string tooLong = std::to_string(kLongestFolder) + " characters";
+  const std::pair<std::string, std::string> cases[] = {
+      {"Tarnwick", ResourceText(IDS_FOLDER_NOT_FULL_PATH)},
+      {"", ResourceText(IDS_FOLDER_NOT_FULL_PATH)},
+      {"C:\\", ResourceText(IDS_FOLDER_ROOT)},
+      {"C:\\Tarnwick.", ResourceText(IDS_FOLDER_BAD_NAME)},
+      {"C:\\Apps \\Tarnwick", ResourceText(IDS_FOLDER_BAD_NAME)},
+      {"C:\\Apps\\a|b", ResourceText(IDS_FOLDER_BAD_CHARACTER)},
+      {"C:\\Apps\\nul.txt\\Tarnwick", ResourceText(IDS_FOLDER_DEVICE_NAME)},
+      {longest + "L", tooLong}};
+  std::vector<FolderRefusal> refusals;
+  bool longestTaken = false;
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
+    for (const auto& refused : cases) refusals.push_back(RefuseFolder(sheet, refused.first));
+    SetControlText(CurrentPage(sheet), IDC_APPDIR_EDIT, longest.c_str());
+    longestTaken = MoveTo(sheet, PSBTN_NEXT, PageConfiguration);
+    PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+  ASSERT_EQ(refusals.size(), std::size(cases));
+  for (std::size_t i = 0; i < refusals.size(); ++i) {
+    const std::string& folder = cases[i].first;
+    EXPECT_NE(refusals[i].boxText.find(cases[i].second), std::string::npos)
+        << folder << ": " << refusals[i].boxText;
+    EXPECT_TRUE(refusals[i].focusOnFolder) << folder;
+    EXPECT_EQ(refusals[i].pageAfter, PageAppDirectory) << folder;
+    std::printf("Refused \"%s\": %s", folder.size() > 40 ? "(too long)" : folder.c_str(),
+                refusals[i].boxText.c_str());
+  }
+  EXPECT_TRUE(longestTaken);
+  EXPECT_EQ(gState.AppDir, longest);
+  // Nothing was written on the way.
+  EXPECT_EQ(GetFileAttributesA(longest.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A folder chosen with Browse is checked as a typed one: here the maker's
+// folder appended to it makes it too long.
+TEST(WizardAppDirectory, AFolderFromBrowseIsCheckedTheSameWay) {
+  PrepareSetupState();
+  CopyText(gState.RegisteredEMail, kUserTextSize, "x@y");
+  const std::string outer = "C:\\" + std::string(120, 'D');
+  const std::string deep = outer + "\\" + std::string(kLongestFolder - 120 - 4 - 8, 'E');
+  ASSERT_TRUE(CreateDirectoryA(outer.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  CopyText(gState.BrowseFolder, kPathSize, "C:\\");
+  std::string boxText;
+  bool focusOnFolder = false;
+  WizardRun run = RunWizard([&](HWND sheet) {
+    ASSERT_TRUE(AcceptLicence(sheet));
+    ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
+    HWND page = CurrentPage(sheet);
+    HWND browser = OpenBrowser(page);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_FALSE(SelectionRefused(browser, deep.c_str()));
+    ClickControl(browser, IDOK);
+    HWND box = WaitForDialog(DialogKind::MessageBox);
+    ASSERT_NE(box, nullptr);
+    boxText = DialogTexts(box);
+    ClickControl(box, IDOK);
+    WaitUntil([] { return FindDialog(DialogKind::MessageBox) == nullptr; });
+    focusOnFolder = WaitUntil([&] { return FocusedWindow() == GetDlgItem(page, IDC_APPDIR_EDIT); });
+    PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_FALSE(run.forcedEnd);
+  EXPECT_NE(boxText.find(std::to_string(kLongestFolder) + " characters"), std::string::npos)
+      << boxText;
+  EXPECT_TRUE(focusOnFolder);
+  EXPECT_EQ(gState.AppDir, deep + "\\Tarnwick");
+  RemoveDirectoryA(deep.c_str());
+  RemoveDirectoryA(outer.c_str());
+}
+
 struct CheckBoxes {
   bool makeCurrent;
   bool configure;
@@ -337,8 +446,8 @@ TEST(WizardChoices, CheckBoxesKeepTheChoiceAndAFailedInstallationSaysSo) {
   DWORD storedConfigure = 9;
   std::string installError;
   std::string result;
-  bool launchChecked = false;
-  DWORD launchAfterClicks[3] = {9, 9, 9};
+  bool launchChecked = true;
+  bool launchEnabled = true;
   WizardRun run = RunWizard([&](HWND sheet) {
     ASSERT_TRUE(AcceptLicence(sheet));
     ASSERT_TRUE(MoveTo(sheet, PSBTN_NEXT, PageAppDirectory));
@@ -366,13 +475,7 @@ TEST(WizardChoices, CheckBoxesKeepTheChoiceAndAFailedInstallationSaysSo) {
     page = CurrentPage(sheet);
     result = ControlText(page, IDC_COMPLETE_RESULT);
     launchChecked = IsControlChecked(page, IDC_COMPLETE_LAUNCH);
-    for (DWORD& launch : launchAfterClicks) {
-      bool before = IsControlChecked(page, IDC_COMPLETE_LAUNCH);
-      ClickControl(page, IDC_COMPLETE_LAUNCH);
-      DWORD expected = before ? 0 : 1;
-      WaitUntil([&] { return gState.LaunchAfterSetup == expected; });
-      launch = gState.LaunchAfterSetup;
-    }
+    launchEnabled = IsControlEnabled(page, IDC_COMPLETE_LAUNCH);
     PressButton(sheet, PSBTN_FINISH);
   });
   EXPECT_FALSE(run.forcedEnd);
@@ -387,10 +490,10 @@ TEST(WizardChoices, CheckBoxesKeepTheChoiceAndAFailedInstallationSaysSo) {
   EXPECT_NE(installError.find("C:\\Blocker\\Tarnwick"), std::string::npos) << installError;
   EXPECT_EQ(result, ResourceText(IDS_INSTALL_FAILED));
   EXPECT_EQ(gState.InstallSucceeded, 0u);
-  EXPECT_TRUE(launchChecked);
-  EXPECT_EQ(launchAfterClicks[0], 0u);
-  EXPECT_EQ(launchAfterClicks[1], 1u);
-  EXPECT_EQ(launchAfterClicks[2], 0u);
+  // Nothing is started after a failure: the launch option is not offered.
+  EXPECT_FALSE(launchChecked);
+  EXPECT_FALSE(launchEnabled);
+  EXPECT_EQ(gState.LaunchAfterSetup, 0u);
   DeleteFileA("C:\\Blocker");
 }
 

@@ -1,4 +1,4 @@
-#include "payload/common/command_line.h"
+#include "common/command_line.h"
 
 #include <cctype>
 

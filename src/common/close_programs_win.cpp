@@ -1,6 +1,4 @@
-#include "payload/uninstall/close_programs_win.h"
-
-#include <windows.h>
+#include "common/close_programs_win.h"
 
 #include "common/handles_win.h"
 #include "common/programs_win.h"
@@ -11,8 +9,8 @@ namespace {
 
 constexpr DWORD kCloseMilliseconds = 10000;
 constexpr int kMaxWindows = 16;
-constexpr const char* kProgramClasses[] = {kCompanionClass, kSaverWindowClass, kSaverPreviewClass,
-                                           kSaverSettingsClass};
+constexpr const char* kSaverClasses[] = {kSaverWindowClass, kSaverPreviewClass,
+                                         kSaverSettingsClass};
 
 struct WindowSearch {
   const char* className;
@@ -37,21 +35,28 @@ BOOL CALLBACK SearchWindowTree(HWND window, LPARAM data) {
   return TRUE;
 }
 
-void AskToCloseAndWait(HWND window) {
+void AskToCloseAndWait(HWND window, DWORD limit) {
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);
   ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
   // Its files stay in use until the process has ended, not only its window.
-  AskToClose(window, kCloseMilliseconds);
-  if (process.valid()) WaitForSingleObject(process.get(), kCloseMilliseconds);
+  AskToClose(window, limit);
+  if (process.valid()) WaitForSingleObject(process.get(), limit);
+}
+
+void CloseWindowsOfClass(const char* className, DWORD limit) {
+  WindowSearch search = {className, {}, 0};
+  EnumWindows(SearchWindowTree, reinterpret_cast<LPARAM>(&search));
+  for (int i = 0; i < search.count; ++i) AskToCloseAndWait(search.found[i], limit);
 }
 
 }  // namespace
 
+void CloseSaverWindows(DWORD limit) {
+  for (const char* className : kSaverClasses) CloseWindowsOfClass(className, limit);
+}
+
 void CloseProductPrograms() {
-  for (const char* className : kProgramClasses) {
-    WindowSearch search = {className, {}, 0};
-    EnumWindows(SearchWindowTree, reinterpret_cast<LPARAM>(&search));
-    for (int i = 0; i < search.count; ++i) AskToCloseAndWait(search.found[i]);
-  }
+  CloseWindowsOfClass(kCompanionClass, kCloseMilliseconds);
+  CloseSaverWindows(kCloseMilliseconds);
 }
