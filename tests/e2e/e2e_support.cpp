@@ -207,10 +207,26 @@ void SetCheck(SetupRun& run, int control, bool wanted) {
   EXPECT_EQ(run.IsChecked(control), wanted) << "check box " << control;
 }
 
+void ExpectPagePicture(SetupRun& run) {
+  ExpectPictureAtScale(GetDlgItem(run.CurrentPage(), IDC_PAGE_PICTURE), kPagePicture,
+                       "the picture of page " + run.PageTitle());
+}
+
 }  // namespace
+
+void ExpectPictureAtScale(HWND control, PictureSize size, const std::string& what) {
+  RECT shown = {};
+  ASSERT_TRUE(GetClientRect(control, &shown)) << what << " is missing";
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  EXPECT_NEAR(shown.right, MulDiv(size.width, dpi, 96), 2) << what << " at " << dpi << " DPI";
+  EXPECT_NEAR(shown.bottom, MulDiv(size.height, dpi, 96), 2) << what << " at " << dpi << " DPI";
+}
 
 void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt) {
   ASSERT_TRUE(run.WaitForPage("Welcome!")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   SaveScreenshot("02-welcome");
   if (ReachedStop("Welcome!", stopAt)) return;
   run.PressButton(PSBTN_NEXT);
@@ -219,6 +235,7 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   SaveScreenshot("03-licence");
   ASSERT_TRUE(run.AnswerLicence(IDOK));
   ASSERT_TRUE(run.WaitForPage("User Information")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("User Information", stopAt)) return;
   run.TypeText(IDC_USER_NAME, answers.name.c_str());
   run.TypeText(IDC_USER_ORGANIZATION, answers.organisation.c_str());
@@ -227,12 +244,14 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Application Directory")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Application Directory", stopAt)) return;
   if (!answers.folder.empty()) run.TypeText(IDC_APPDIR_EDIT, answers.folder.c_str());
   SaveScreenshot("05-application-directory");
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Configuration")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Configuration", stopAt)) return;
   SetCheck(run, IDC_CONFIG_MAKE_CURRENT, answers.makeCurrent);
   SetCheck(run, IDC_CONFIG_CONFIGURE, answers.configure);
@@ -240,6 +259,7 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Start Installation")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Start Installation", stopAt)) return;
   SaveScreenshot("07-start-installation");
   run.PressButton(PSBTN_NEXT);
@@ -351,14 +371,20 @@ void SetScreenshotPrefix(const char* prefix) {
   gScreenshotPrefix = prefix;
 }
 
+std::string ScreenshotFolder() {
+  char folder[MAX_PATH] = "";
+  GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder);
+  return folder;
+}
+
 bool ScreenshotsWanted() {
-  return GetEnvironmentVariableA("E2E_SHOTS", nullptr, 0) > 0;
+  return !ScreenshotFolder().empty();
 }
 
 void SaveScreenshot(const char* name) {
-  char folder[MAX_PATH] = "";
-  if (GetEnvironmentVariableA("E2E_SHOTS", folder, sizeof folder) == 0) return;
-  CreateDirectoryA(folder, nullptr);
+  std::string folder = ScreenshotFolder();
+  if (folder.empty()) return;
+  CreateDirectoryA(folder.c_str(), nullptr);
   Sleep(300);  // let the windows finish painting
   ScreenImage screen;
   screen.SaveBitmap(JoinPath(folder, gScreenshotPrefix + name + ".bmp"));

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "common/handles_win.h"
@@ -304,6 +305,13 @@ bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds) {
 std::set<std::string> ListPrefixFiles() {
   std::set<std::string> paths;
   ListFolder("C:", &paths);
+  // The screenshots a run takes are the driver's, not setup's.
+  std::string shots = ScreenshotFolder();
+  std::transform(shots.begin(), shots.end(), shots.begin(), [](char c) { return std::tolower(c); });
+  if (!shots.empty()) {
+    for (auto path = paths.begin(); path != paths.end();)
+      path = path->rfind(shots, 0) == 0 ? paths.erase(path) : std::next(path);
+  }
   return paths;
 }
 
