@@ -11,7 +11,8 @@ Every picture is drawn in coordinates of its 96-DPI size, whatever size it is
 drawn at: each pixel takes the colour of the point at its centre. So the larger
 renditions show the same picture with edges twice as fine, for screens of 192
 DPI; setup scales down from them for the scales between. The icon holds the
-sizes Windows picks from at 96 to 192 DPI (16, 24, 32, 48 and 64 pixels).
+sizes Windows asks for at 96, 120, 144 and 192 DPI (large 32, 40, 48 and 64
+pixels, small 16, 20, 24 and 32), so that none is shrunk from another.
 
 The bitmaps are 8 bits per pixel: each picture is drawn from a few colour ramps
 and its palette is the sorted set of colours it uses. A packed rendition is the
@@ -25,7 +26,7 @@ import sys
 import zlib
 
 # Sizes of the icon's images, largest first, as the directory lists them.
-ICON_SIZES = (64, 48, 32, 24, 16)
+ICON_SIZES = (64, 48, 40, 32, 24, 20, 16)
 
 
 def night_icon_pixel(x, y, size):
