@@ -99,6 +99,11 @@ constexpr PictureSize kPanelIcon = {32, 32};
 // Expects the picture control to show its picture at the screen's scale: its
 // 96-DPI size times LOGPIXELSY / 96, within two pixels.
 void ExpectPictureAtScale(HWND control, PictureSize size, const std::string& what);
+// At 192 DPI, twice 96, expects the picture control to show setup's picture at
+// twice the size (RCDATA `rendition`) pixel for pixel, as far as its page lets
+// it be seen: drawn from that rendition, not stretched from the small one.
+// Checks nothing at other scales.
+void ExpectDoubledPictureShown(HWND control, int rendition, const std::string& what);
 
 // Real input, as the user gives it: it goes to whatever window is under the
 // mouse or has the focus.
@@ -153,5 +158,7 @@ struct ArchiveMember {
   DWORD size;
 };
 std::vector<ArchiveMember> ListSetupArchive(int resourceId);
+// RCDATA resource `resourceId` of setup.exe; empty when it has none.
+std::vector<BYTE> ReadSetupResource(int resourceId);
 std::string LoadSetupString(int id);
 DWORD FileCrc(const std::string& path, DWORD* size);

@@ -78,6 +78,8 @@ TEST(TypicalRun, InstallsEverythingStartsTheCompanionAndTheSaverAtExit) {
   ASSERT_TRUE(run.started());
   ASSERT_TRUE(run.WaitForPage("Welcome!"));
   ExpectGradientEnds();
+  ExpectDoubledPictureShown(GetDlgItem(run.CurrentPage(), IDC_PAGE_PICTURE),
+                            IDR_PAGE_PICTURE_DOUBLED, "the welcome page's picture");
   SaveBackdropScreenshot(run);
 
   ASSERT_NO_FATAL_FAILURE(WalkWizard(run, kAnswers, "Application Directory"));
@@ -101,6 +103,8 @@ TEST(TypicalRun, InstallsEverythingStartsTheCompanionAndTheSaverAtExit) {
                        "the completion page's picture");
   ExpectPictureAtScale(GetDlgItem(complete, IDC_COMPLETE_PICTURE), kCompletePicture,
                        "the tray picture");
+  ExpectDoubledPictureShown(GetDlgItem(complete, IDC_COMPLETE_PICTURE),
+                            IDR_COMPLETE_PICTURE_DOUBLED, "the tray picture");
   SaveScreenshot("09-complete");
   ASSERT_NO_FATAL_FAILURE(FinishAndExpectExit(run));
   EXPECT_TRUE(run.messages().empty()) << run.messages().front();
