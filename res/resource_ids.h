@@ -55,6 +55,12 @@
 #define IDB_PAGE_PICTURE 108
 #define IDB_COMPLETE_PICTURE 111
 
+// Each bitmap again at twice its size, packed (RCDATA, tools/make_pictures.py),
+// under the bitmap's id plus the offset: setup scales from it above 96 DPI.
+#define IDR_DOUBLED_PICTURE_OFFSET 1000
+#define IDR_PAGE_PICTURE_DOUBLED 1108
+#define IDR_COMPLETE_PICTURE_DOUBLED 1111
+
 // The archives the setup carries (RCDATA).
 #define IDR_IMAGE_PACK 1
 #define IDR_SCREEN_SAVER 5000

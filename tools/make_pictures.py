@@ -2,16 +2,31 @@
 """Draws the setup program's pictures reproducibly: icon 1 and the wizard bitmaps.
 
     make_pictures.py icon OUT.ico
-    make_pictures.py page OUT.bmp       (bitmap 108, 120 x 260, every wizard page)
-    make_pictures.py complete OUT.bmp   (bitmap 111, 101 x 41, the completion page)
+    make_pictures.py page OUT.bmp          (bitmap 108, 120 x 260, every wizard page)
+    make_pictures.py complete OUT.bmp      (bitmap 111, 101 x 41, the completion page)
+    make_pictures.py page-double OUT       (bitmap 108 at twice the size, packed)
+    make_pictures.py complete-double OUT   (bitmap 111 at twice the size, packed)
+
+Every picture is drawn in coordinates of its 96-DPI size, whatever size it is
+drawn at: each pixel takes the colour of the point at its centre. So the larger
+renditions show the same picture with edges twice as fine, for screens of 192
+DPI; setup scales down from them for the scales between. The icon holds the
+sizes Windows asks for at 96, 120, 144 and 192 DPI (large 32, 40, 48 and 64
+pixels, small 16, 20, 24 and 32), so that none is shrunk from another.
 
 The bitmaps are 8 bits per pixel: each picture is drawn from a few colour ramps
-and its palette is the sorted set of colours it uses, so the output depends on
-nothing but this file.
+and its palette is the sorted set of colours it uses. A packed rendition is the
+bitmap as a BITMAP resource holds it (header, palette, rows), deflated, after
+its length as a 32-bit little-endian number. The output depends on nothing but
+this file and the zlib that deflates.
 """
 import math
 import struct
 import sys
+import zlib
+
+# Sizes of the icon's images, largest first, as the directory lists them.
+ICON_SIZES = (64, 48, 40, 32, 24, 20, 16)
 
 
 def night_icon_pixel(x, y, size):
@@ -69,11 +84,10 @@ def icon_image(size):
 
 
 def write_icon(path):
-    sizes = (32, 16)
-    images = [icon_image(size) for size in sizes]
+    images = [icon_image(size) for size in ICON_SIZES]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
-    for size, (colours, bits, image) in zip(sizes, images):
+    for size, (colours, bits, image) in zip(ICON_SIZES, images):
         count = colours if bits < 8 else 0  # the directory counts colours below 256 only
         out += struct.pack("<BBBBHHII", size, size, count, 0, 1, bits, len(image), offset)
         offset += len(image)
@@ -88,6 +102,18 @@ def ramp(start, end, steps, t):
     k = min(steps - 1, max(0, int(t * steps)))
     f = k / (steps - 1)
     return tuple(int(round(a + (b - a) * f)) for a, b in zip(start, end))
+
+
+def cell(coordinate):
+    """The 96-DPI pixel a point lies in: pixel n covers n - 0.5 up to n + 0.5.
+    Pixel-sized details (stars, the pointer, the clock's digits) are drawn by
+    the pixel they lie in; shapes (hills, moon, trees) by the point itself."""
+    return math.floor(coordinate + 0.5)
+
+
+def within(coordinate, first, last):
+    """Whether a point lies in the 96-DPI pixels first to last."""
+    return first - 0.5 <= coordinate < last + 0.5
 
 
 class Stars:
@@ -105,7 +131,7 @@ class Stars:
             self.points[(x, y)] = 0.35 + 0.65 * (state % 1000) / 999.0
 
     def brightness(self, x, y):
-        return self.points.get((x, y), 0.0)
+        return self.points.get((cell(x), cell(y)), 0.0)
 
 
 PAGE_WIDTH, PAGE_HEIGHT = 120, 260
@@ -128,9 +154,20 @@ def in_pine(x, y):
         top = base - height
         if top <= y <= base and abs(x - cx) <= (y - top) * 0.28 + (0 if y < base - 3 else -99):
             return True
-        if base - 3 < y <= base + 2 and abs(x - cx) <= 1:
+        if base - 3 < y <= base + 2 and within(x, cx - 1, cx + 1):
             return True
     return False
+
+
+def bright_star(x, y):
+    """The colour of a bright star's cross at the point, or None."""
+    for sx, sy in BRIGHT_STARS:
+        dx, dy = abs(cell(x) - sx), abs(cell(y) - sy)
+        if dx + dy == 0:
+            return (255, 255, 255)
+        if dx + dy <= 2 and (dx == 0 or dy == 0):
+            return (170, 186, 230) if dx + dy == 1 else (96, 108, 170)
+    return None
 
 
 def page_pixel(x, y):
@@ -143,11 +180,11 @@ def page_pixel(x, y):
     if y >= far_hill(x):
         return ramp((22, 34, 64), (12, 20, 40), 8, (y - 185) / 40.0)
     # A lit window in a cottage on the far hill.
-    if 62 <= x <= 78 and far_hill(70) - 9 <= y < far_hill(70) + 1:
-        if 68 <= x <= 71 and far_hill(70) - 6 <= y <= far_hill(70) - 3:
+    if within(x, 62, 78) and far_hill(70) - 9 <= y < far_hill(70) + 1:
+        if within(x, 68, 71) and far_hill(70) - 6 <= y <= far_hill(70) - 3:
             return (255, 214, 96)
         return (16, 22, 44)
-    if 60 <= x <= 80 and far_hill(70) - 9 - (10 - abs(x - 70)) * 0.6 <= y < far_hill(70) - 9:
+    if within(x, 60, 80) and far_hill(70) - 9 - (10 - abs(x - 70)) * 0.6 <= y < far_hill(70) - 9:
         return (30, 20, 30)
     moon_outer = math.hypot(x - 82, y - 52)
     if moon_outer < 17 and math.hypot(x - 89, y - 46) >= 15:
@@ -156,14 +193,11 @@ def page_pixel(x, y):
         glow = (24 - moon_outer) / 7.0
         return ramp(sky, (120, 126, 170), 6, glow * 0.5)
     # A falling star from the upper left, fading along its tail.
-    if 20 <= x <= 52 and abs((y - 70) - (x - 20) * 0.45) < 0.8:
+    if within(x, 20, 52) and abs((y - 70) - (x - 20) * 0.45) < 0.8:
         return ramp((60, 70, 120), (255, 255, 255), 8, (x - 20) / 32.0)
-    for sx, sy in BRIGHT_STARS:
-        d = abs(x - sx) + abs(y - sy)
-        if d == 0:
-            return (255, 255, 255)
-        if d <= 2 and (x == sx or y == sy):
-            return (170, 186, 230) if d == 1 else (96, 108, 170)
+    star = bright_star(x, y)
+    if star:
+        return star
     star = PAGE_STARS.brightness(x, y)
     if star > 0:
         return ramp((70, 80, 130), (250, 250, 255), 12, star)
@@ -206,31 +240,32 @@ POINTER = (
 
 def tray_icon_pixel(u, v):
     """The product's 16 x 16 tray icon: a small monitor showing a moon."""
-    if 1 <= u <= 14 and 1 <= v <= 11:
-        if u in (1, 14) or v in (1, 11):
+    if within(u, 1, 14) and within(v, 1, 11):
+        if not within(u, 2, 13) or not within(v, 2, 10):
             return (64, 64, 72)
         if math.hypot(u - 7, v - 6) < 3.6 and math.hypot(u - 8.6, v - 5) >= 3.0:
             return (255, 236, 140)
-        if (u, v) in ((11, 3), (4, 9), (12, 8)):
+        if (cell(u), cell(v)) in ((11, 3), (4, 9), (12, 8)):
             return LIGHT
-        return (0, 0, 160 - 8 * v)
-    if 6 <= u <= 9 and 12 <= v <= 13 or 4 <= u <= 11 and v == 14:
+        return (0, 0, 160 - 8 * cell(v))
+    if within(u, 6, 9) and within(v, 12, 13) or within(u, 4, 11) and cell(v) == 14:
         return (96, 96, 104)
     return None
 
 
 def speaker_pixel(u, v):
     """A loudspeaker tray icon beside the product's."""
-    if 3 <= u <= 5 and 6 <= v <= 9:
+    if within(u, 3, 5) and within(v, 6, 9):
         return DARK
-    if 6 <= u <= 9 and abs(v - 7.5) <= u - 4.5:
+    if within(u, 6, 9) and abs(v - 7.5) <= u - 4.5:
         return DARK
-    if u in (11, 13) and abs(v - 7.5) <= (u - 8) * 0.9:
+    if cell(u) in (11, 13) and abs(v - 7.5) <= (cell(u) - 8) * 0.9:
         return SHADOW
     return None
 
 
 def text_pixel(text, u, v):
+    u, v = cell(u), cell(v)
     x = 0
     for ch in text:
         if ch == " ":
@@ -245,24 +280,25 @@ def text_pixel(text, u, v):
 
 def complete_pixel(x, y):
     """Bitmap 111: the corner of the taskbar with the product's icon in the tray."""
-    px, py = x - 18, y - 21
+    px, py = cell(x) - 18, cell(y) - 21
     if 0 <= py < len(POINTER) and 0 <= px < len(POINTER[0]) and POINTER[py][px] != ".":
         return DARK if POINTER[py][px] == "X" else LIGHT
-    if y == 0:
+    row, column = cell(y), cell(x)
+    if row <= 0:
         return GREY
-    if y == 1:
+    if row == 1:
         return LIGHT
     # The sunken tray: from x = 4 to the right edge, rows 5 to 35.
-    if 4 <= x <= 99 and 5 <= y <= 35:
-        if y == 5 or x == 4:
+    if 4 <= column <= 99 and 5 <= row <= 35:
+        if row == 5 or column == 4:
             return SHADOW
-        if y == 35 or x == 99:
+        if row == 35 or column == 99:
             return LIGHT
-        if 8 <= x < 24 and 12 <= y < 28:
+        if 8 <= column < 24 and 12 <= row < 28:
             colour = tray_icon_pixel(x - 8, y - 12)
             # The icon under the pointer is selected, as after a click.
             return colour if colour else (0, 0, 128)
-        if 26 <= x < 42 and 12 <= y < 28:
+        if 26 <= column < 42 and 12 <= row < 28:
             colour = speaker_pixel(x - 26, y - 12)
             if colour:
                 return colour
@@ -272,34 +308,69 @@ def complete_pixel(x, y):
     return GREY
 
 
-def write_bitmap(path, width, height, pixel):
-    """Writes an 8-bit bottom-up DIB whose palette is the sorted set of its colours."""
-    image = [[pixel(x, y) for x in range(width)] for y in range(height)]
+def draw(width, height, scale, pixel):
+    """The picture of 96-DPI size width x height drawn `scale` times as large:
+    rows top to bottom of colours, each the colour at its pixel's centre."""
+    def centre(n):
+        return (n + 0.5) / scale - 0.5
+    return [[pixel(centre(x), centre(y)) for x in range(width * scale)]
+            for y in range(height * scale)]
+
+
+def packed_bitmap(image):
+    """An 8-bit bottom-up DIB as a BITMAP resource holds it: header, a palette
+    of the sorted set of its colours, rows."""
+    height, width = len(image), len(image[0])
     colours = sorted({c for row in image for c in row})
     if len(colours) > 256:
-        raise ValueError("%s uses %d colours" % (path, len(colours)))
+        raise ValueError("the picture uses %d colours" % len(colours))
     index = {c: i for i, c in enumerate(colours)}
     palette = b"".join(bytes((b, g, r, 0)) for r, g, b in colours)
     stride = (width + 3) & ~3
     rows = b"".join(
         bytes(index[c] for c in image[y]) + bytes(stride - width) for y in range(height - 1, -1, -1))
-    offset = 14 + 40 + len(palette)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(rows), 2835, 2835,
                        len(colours), 0)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(rows), 0, 0, offset)
+    return info + palette + rows
+
+
+def write_bitmap(path, image):
+    """Writes the picture as a BMP file."""
+    packed = packed_bitmap(image)
+    offset = 14 + 40 + struct.unpack_from("<I", packed, 32)[0] * 4
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(packed), 0, 0, offset)
     with open(path, "wb") as f:
-        f.write(header + info + palette + rows)
+        f.write(header + packed)
+
+
+def write_packed(path, image):
+    """Writes the picture deflated after its length, for setup to unpack."""
+    packed = packed_bitmap(image)
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15, 9, zlib.Z_DEFAULT_STRATEGY)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<I", len(packed)) + compressor.compress(packed) + compressor.flush())
+
+
+PICTURES = {
+    "page": (PAGE_WIDTH, PAGE_HEIGHT, page_pixel),
+    "complete": (COMPLETE_WIDTH, COMPLETE_HEIGHT, complete_pixel),
+}
 
 
 def main(argv):
-    if len(argv) == 3 and argv[1] == "icon":
-        write_icon(argv[2])
+    if len(argv) != 3:
+        sys.stderr.write(__doc__)
+        return 2
+    name, path = argv[1], argv[2]
+    if name == "icon":
+        write_icon(path)
         return 0
-    if len(argv) == 3 and argv[1] == "page":
-        write_bitmap(argv[2], PAGE_WIDTH, PAGE_HEIGHT, page_pixel)
+    if name in PICTURES:
+        write_bitmap(path, draw(*PICTURES[name][:2], 1, PICTURES[name][2]))
         return 0
-    if len(argv) == 3 and argv[1] == "complete":
-        write_bitmap(argv[2], COMPLETE_WIDTH, COMPLETE_HEIGHT, complete_pixel)
+    if name.endswith("-double") and name[:-7] in PICTURES:
+        width, height, pixel = PICTURES[name[:-7]]
+        write_packed(path, draw(width, height, 2, pixel))
         return 0
     sys.stderr.write(__doc__)
     return 2

@@ -2,9 +2,19 @@
 # The main job: builds setup.exe (32-bit Windows) and starts it under Wine in a
 # private, disposable prefix. With an X display it runs there for you to use;
 # without one it runs under Xvfb and leaves screenshots in the build folder.
-# WINE_RUN_DPI=144 tools/run.sh shows it as on a screen of 144 DPI (LogPixels).
+# WINE_RUN_DPI=144 tools/run.sh shows it as on a screen of 144 DPI (LogPixels);
+# without a display, the screen then has the size such screens come in (1920 x
+# 1080 at 120 DPI, 2560 x 1440 at 144, 3840 x 2160 at 192) unless
+# WINE_RUN_SCREEN=WIDTHxHEIGHT names another.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
+case "${WINE_RUN_DPI:-96}" in
+  120) screen=1920x1080 ;;
+  144) screen=2560x1440 ;;
+  192) screen=3840x2160 ;;
+  *) screen=1024x768 ;;
+esac
+export WINE_RUN_SCREEN=${WINE_RUN_SCREEN:-$screen}
 "$root/tools/deps.sh" || exit 1
 mkdir -p "$root/build"
 # Where the system runs 64-bit programs only (IA-32 emulation off), Wine cannot

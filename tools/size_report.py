@@ -5,6 +5,9 @@
                                         programs it carries) and prints the sizes
     size_report.py --check SETUP BOUND  fails when the program part of SETUP is
                                         larger than BOUND bytes
+    size_report.py --check-programs BOUND PROGRAM...
+                                        fails when an installed program is
+                                        larger than BOUND bytes
 
 The program part of setup.exe is the file without the three archives it carries
 as RCDATA resources and without the signature of a signed release: its code,
@@ -75,11 +78,23 @@ def check(setup, bound):
     return 0 if program <= bound else 1
 
 
+def check_programs(bound, programs):
+    larger = 0
+    for program in programs:
+        size = os.path.getsize(program)
+        verdict = "within" if size <= bound else "LARGER THAN"
+        print(f"{os.path.basename(program)}: {size:,} bytes, {verdict} {bound:,}")
+        larger += size > bound
+    return 1 if larger else 0
+
+
 def main(argv):
     if not argv:
         return report()
     if len(argv) == 3 and argv[0] == "--check":
         return check(argv[1], int(argv[2]))
+    if len(argv) >= 3 and argv[0] == "--check-programs":
+        return check_programs(int(argv[1]), argv[2:])
     print(__doc__, file=sys.stderr)
     return 2
 

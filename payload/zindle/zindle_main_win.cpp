@@ -66,7 +66,12 @@ void ShowTrayIcon(HWND window, DWORD action) {
   icon.uID = kTrayIconId;
   icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   icon.uCallbackMessage = kTrayMessage;
-  icon.hIcon = LoadIconA(gInstance, MAKEINTRESOURCEA(IDI_ZINDLE));
+  // The image of the system's small-icon size, which the notification area
+  // shows; the shell would shrink the large one coarsely. Shared: the system
+  // keeps it for the process.
+  icon.hIcon = static_cast<HICON>(LoadImageA(gInstance, MAKEINTRESOURCEA(IDI_ZINDLE), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   LoadStringA(gInstance, IDS_TRAY_TIP, icon.szTip, kTrayTipSize);
   Shell_NotifyIconA(action, &icon);
 }

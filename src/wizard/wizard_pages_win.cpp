@@ -16,6 +16,7 @@
 #include "wizard/centring_win.h"
 #include "wizard/folder_browser_win.h"
 #include "wizard/licence_dialog_win.h"
+#include "wizard/scaled_picture_win.h"
 #include "wizard/wizard_sheet_win.h"
 
 int SheetCentred = 0;
@@ -268,13 +269,13 @@ INT_PTR CALLBACK WizardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 void SetPageBitmap(HWND page, int control, int bitmap) {
   HWND picture = GetDlgItem(page, control);
   if (picture == nullptr) return;
-  HANDLE image = LoadImageA(gState.Instance, MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0,
-                            LR_CREATEDIBSECTION | LR_DEFAULTSIZE);
+  HBITMAP image = LoadScaledBitmap(gState.Instance, bitmap, bitmap + IDR_DOUBLED_PICTURE_OFFSET);
   if (image == nullptr) return;
   // The image the control showed before is deleted; the last one set stays
   // for as long as the process.
   ScopedGdiObject previous(reinterpret_cast<HGDIOBJ>(
       SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image))));
+  FitControlToBitmap(picture, image);
 }
 
 void ShowPageError(HWND page, int string, int control, int number) {

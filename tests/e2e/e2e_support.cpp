@@ -4,10 +4,12 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/handles_win.h"
 #include "resource_ids.h"
+#include "wizard/packed_picture.h"
 
 namespace {
 
@@ -220,10 +222,100 @@ void ExpectEmailRefused(SetupRun& run, const WizardAnswers& answers) {
   EXPECT_EQ(run.PageTitle(), "User Information");
 }
 
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// The part of the control's inside that its page leaves visible, in screen
+// coordinates.
+RECT VisiblePart(HWND control) {
+  RECT inside = {};
+  RECT page = {};
+  GetClientRect(control, &inside);
+  GetClientRect(GetParent(control), &page);
+  MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&inside), 2);
+  MapWindowPoints(GetParent(control), nullptr, reinterpret_cast<POINT*>(&page), 2);
+  RECT visible = {};
+  IntersectRect(&visible, &inside, &page);
+  return visible;
+}
+
+// The colour of pixel (x, y), counted from the top left, of an unpacked picture.
+COLORREF PicturePixel(const std::vector<BYTE>& picture, const PictureLayout& layout, int x, int y) {
+  const DWORD stride = (layout.width + 3) & ~3u;
+  const BYTE* colour =
+      &picture[40 + 4 * picture[layout.rowsOffset + (layout.height - 1 - y) * stride + x]];
+  return RGB(colour[2], colour[1], colour[0]);
+}
+
+struct PixelCount {
+  uint32_t compared;
+  uint32_t wrong;
+};
+
+// Compares what the screen shows of the control with the picture drawn at its
+// top left, pixel for pixel.
+PixelCount CompareWithScreen(HWND control, const std::vector<BYTE>& picture,
+                             const PictureLayout& layout) {
+  POINT origin = {0, 0};
+  ClientToScreen(control, &origin);
+  const RECT visible = VisiblePart(control);
+  const LONG right = std::min<LONG>(visible.right, origin.x + layout.width);
+  const LONG bottom = std::min<LONG>(visible.bottom, origin.y + layout.height);
+  ScreenImage screen;
+  PixelCount count = {};
+  for (LONG y = visible.top; y < bottom; ++y) {
+    for (LONG x = visible.left; x < right; ++x) {
+      ++count.compared;
+      count.wrong +=
+          screen.Pixel(x, y) != PicturePixel(picture, layout, x - origin.x, y - origin.y);
+    }
+  }
+  return count;
+}
+
+void ExpectPagePicture(SetupRun& run) {
+  ExpectPictureAtScale(GetDlgItem(run.CurrentPage(), IDC_PAGE_PICTURE), kPagePicture,
+                       "the picture of page " + run.PageTitle());
+}
+
 }  // namespace
+
+void ExpectPictureAtScale(HWND control, PictureSize size, const std::string& what) {
+  RECT shown = {};
+  ASSERT_TRUE(GetClientRect(control, &shown)) << what << " is missing";
+  const int dpi = ScreenDpi();
+  EXPECT_NEAR(shown.right, MulDiv(size.width, dpi, 96), 2) << what << " at " << dpi << " DPI";
+  EXPECT_NEAR(shown.bottom, MulDiv(size.height, dpi, 96), 2) << what << " at " << dpi << " DPI";
+}
+
+void ExpectDoubledPictureShown(HWND control, int rendition, const std::string& what) {
+  if (ScreenDpi() != 192) return;
+  std::vector<BYTE> packed = ReadSetupResource(rendition);
+  const auto length = static_cast<uint32_t>(packed.size());
+  std::vector<BYTE> picture(GetUnpackedPictureSize(packed.data(), length));
+  PictureLayout layout = {};
+  ASSERT_TRUE(UnpackPicture(packed.data(), length, picture.data(),
+                            static_cast<uint32_t>(picture.size()), &layout))
+      << what << ": setup carries no whole picture at twice the size";
+  PixelCount count = {};
+  // The page may still be painting: a picture that is right comes within a moment.
+  for (int attempt = 0; attempt < 15; ++attempt) {
+    if (attempt > 0) Sleep(200);
+    count = CompareWithScreen(control, picture, layout);
+    if (count.wrong == 0) break;
+  }
+  EXPECT_GT(count.compared, layout.width * layout.height / 2) << what << " is hidden";
+  EXPECT_EQ(count.wrong, 0u) << what << ": " << count.wrong << " of " << count.compared
+                             << " pixels differ";
+}
 
 void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt) {
   ASSERT_TRUE(run.WaitForPage("Welcome!")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   SaveScreenshot("02-welcome");
   if (ReachedStop("Welcome!", stopAt)) return;
   run.PressButton(PSBTN_NEXT);
@@ -232,6 +324,7 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   SaveScreenshot("03-licence");
   ASSERT_TRUE(run.AnswerLicence(IDOK));
   ASSERT_TRUE(run.WaitForPage("User Information")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("User Information", stopAt)) return;
   run.TypeText(IDC_USER_NAME, answers.name.c_str());
   run.TypeText(IDC_USER_ORGANIZATION, answers.organisation.c_str());
@@ -243,12 +336,14 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Application Directory")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Application Directory", stopAt)) return;
   if (!answers.folder.empty()) run.TypeText(IDC_APPDIR_EDIT, answers.folder.c_str());
   SaveScreenshot("05-application-directory");
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Configuration")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Configuration", stopAt)) return;
   SetCheck(run, IDC_CONFIG_MAKE_CURRENT, answers.makeCurrent);
   SetCheck(run, IDC_CONFIG_CONFIGURE, answers.configure);
@@ -256,6 +351,7 @@ void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt)
   run.PressButton(PSBTN_NEXT);
 
   ASSERT_TRUE(run.WaitForPage("Start Installation")) << "page now: " << run.PageTitle();
+  ExpectPagePicture(run);
   if (ReachedStop("Start Installation", stopAt)) return;
   SaveScreenshot("07-start-installation");
   run.PressButton(PSBTN_NEXT);
@@ -481,17 +577,22 @@ DWORD UpdateCrc(DWORD crc, const BYTE* data, size_t length) {
 
 }  // namespace
 
-std::vector<ArchiveMember> ListSetupArchive(int resourceId) {
-  std::vector<ArchiveMember> members;
+std::vector<BYTE> ReadSetupResource(int resourceId) {
+  std::vector<BYTE> bytes;
   HMODULE module = LoadLibraryExA(kSetupPath, nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  if (module == nullptr) return members;
+  if (module == nullptr) return bytes;
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(resourceId), MAKEINTRESOURCEA(10));
   HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
-  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-  if (data != nullptr)
-    members = ListCentralDirectory(static_cast<const BYTE*>(data), SizeofResource(module, found));
+  const auto* data = static_cast<const BYTE*>(loaded != nullptr ? LockResource(loaded) : nullptr);
+  if (data != nullptr) bytes.assign(data, data + SizeofResource(module, found));
   FreeLibrary(module);
-  return members;
+  return bytes;
+}
+
+std::vector<ArchiveMember> ListSetupArchive(int resourceId) {
+  std::vector<BYTE> archive = ReadSetupResource(resourceId);
+  return archive.empty() ? std::vector<ArchiveMember>()
+                         : ListCentralDirectory(archive.data(), static_cast<DWORD>(archive.size()));
 }
 
 std::string LoadSetupString(int id) {

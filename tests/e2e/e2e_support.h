@@ -83,8 +83,28 @@ struct WizardAnswers {
 
 // Walks from the welcome page to the start page, accepting the licence, and
 // presses Next there. Each step fails the calling test when a page does not
-// come; `stopAt` ends the walk when that page is reached (before its Next).
+// come, or when its picture is not at the screen's scale; `stopAt` ends the
+// walk when that page is reached (before its Next).
 void WalkWizard(SetupRun& run, const WizardAnswers& answers, const char* stopAt = nullptr);
+
+// The pictures' sizes at 96 DPI: the page picture (bitmap 108), the
+// completion page's picture (bitmap 111) and the progress panel's icon.
+struct PictureSize {
+  int width;
+  int height;
+};
+constexpr PictureSize kPagePicture = {120, 260};
+constexpr PictureSize kCompletePicture = {101, 41};
+constexpr PictureSize kPanelIcon = {32, 32};
+
+// Expects the picture control to show its picture at the screen's scale: its
+// 96-DPI size times LOGPIXELSY / 96, within two pixels.
+void ExpectPictureAtScale(HWND control, PictureSize size, const std::string& what);
+// At 192 DPI, twice 96, expects the picture control to show setup's picture at
+// twice the size (RCDATA `rendition`) pixel for pixel, as far as its page lets
+// it be seen: drawn from that rendition, not stretched from the small one.
+// Checks nothing at other scales.
+void ExpectDoubledPictureShown(HWND control, int rendition, const std::string& what);
 
 // Real input, as the user gives it: it goes to whatever window is under the
 // mouse or has the focus.
@@ -114,7 +134,7 @@ class ScreenImage : public DibCanvas {
 void SaveScreenshot(const char* name);
 void SetScreenshotPrefix(const char* prefix);
 bool ScreenshotsWanted();
-// The folder named by E2E_SHOTS, or "" when no screenshots are wanted.
+// The folder E2E_SHOTS names; empty when no screenshots are wanted.
 std::string ScreenshotFolder();
 
 // Names compared as the file system compares them.
@@ -139,5 +159,7 @@ struct ArchiveMember {
   DWORD size;
 };
 std::vector<ArchiveMember> ListSetupArchive(int resourceId);
+// RCDATA resource `resourceId` of setup.exe; empty when it has none.
+std::vector<BYTE> ReadSetupResource(int resourceId);
 std::string LoadSetupString(int id);
 DWORD FileCrc(const std::string& path, DWORD* size);

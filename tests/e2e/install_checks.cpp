@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "common/handles_win.h"

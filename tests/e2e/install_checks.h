@@ -41,7 +41,7 @@ DWORD ExpectCompanionRunning(const std::string& appDir);
 // here again. Returns whether one was found.
 bool FindAndEndExitSaver(DWORD setupId, DWORD milliseconds);
 
-// Every file and folder of drive C:, lower-cased, but the screenshots.
+// Every file and folder of drive C:, lower-cased, but the run's screenshots.
 std::set<std::string> ListPrefixFiles();
 
 // What the prefix holds beyond `before` lies in the application directory or

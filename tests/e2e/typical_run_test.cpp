@@ -1,16 +1,20 @@
 // Guards against a setup.exe that, walked through as a person would, leaves a
-// file, key, shortcut or setting out, paints its backdrop wrongly, starts or
-// closes its programs wrongly, forgets the previous answers, or lets itself be
-// closed while it installs; and against an uninstaller that leaves anything of
-// what setup wrote, deletes what setup did not write, or needs a restart. The
-// tests run in order in one prefix: the second run installs over the first
-// one's installation, each uninstall round removes the one before it, and the
-// last installs into another folder, which moves the installation there. The
-// Japanese round runs alone, in a prefix in code page 932, where a folder name
-// that ends in the byte of a backslash once scattered the product outside it.
+// file, key, shortcut or setting out, paints its backdrop wrongly, shows a
+// picture at other than the screen's scale, starts or closes its programs
+// wrongly, forgets the previous answers, or lets itself be closed while it
+// installs; and against an uninstaller that leaves anything of what setup
+// wrote, deletes what setup did not write, or needs a restart. The tests run
+// in order in one prefix: the second run installs over the first one's
+// installation, each uninstall round removes the one before it, and the last
+// installs into another folder, which moves the installation there. The same
+// program runs at 96 DPI and on a 3840 x 2160 screen at 192 DPI. The Japanese
+// round runs alone, in a prefix in code page 932, where a folder name that
+// ends in the byte of a backslash once scattered the product outside it.
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "e2e_support.h"
 #include "install_checks.h"
@@ -27,19 +31,29 @@ std::set<std::string> gBeforeInstall;
 constexpr COLORREF kPureBlue = RGB(0, 0, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
-// Rows 0-2 of a 768-row backdrop are its first band and 765-767 its last,
-// and the wizard covers neither.
+// Where band `index` of the backdrop's 256 bands starts on a screen `height`
+// rows high; it ends where the next one starts.
+int BandTop(int index, int height) {
+  return index * height / 256;
+}
+
+// The first band, pure blue, is whole rows of its colour, and so are the
+// screen's last three rows, black, whatever the screen's size: the wizard
+// covers neither. (Above those, the credit lines may reach into a tall last
+// band.)
 void ExpectGradientEnds() {
   ScreenImage screen;
-  ASSERT_EQ(screen.width(), 1024);
-  ASSERT_EQ(screen.height(), 768);
-  for (int y : {0, 1, 2, 765, 766, 767}) {
-    COLORREF expected = y < 3 ? kPureBlue : kBlack;
+  const int height = screen.height();
+  std::vector<std::pair<int, COLORREF>> rows;
+  for (int y = 0; y < BandTop(1, height); ++y) rows.push_back({y, kPureBlue});
+  for (int y = height - 3; y < height; ++y) rows.push_back({y, kBlack});
+  for (auto [y, expected] : rows) {
     int wrong = 0;
     for (int x = 0; x < screen.width(); ++x) wrong += screen.Pixel(x, y) != expected;
-    EXPECT_EQ(wrong, 0) << "row " << y;
+    EXPECT_EQ(wrong, 0) << "row " << y << " of " << height;
   }
-  EXPECT_EQ(screen.Pixel(1000, 3), RGB(0, 0, 254)) << "the second band starts at row 3";
+  EXPECT_EQ(screen.Pixel(1000, BandTop(1, height)), RGB(0, 0, 254))
+      << "the second band starts at row " << BandTop(1, height);
 }
 
 // A shot of the backdrop alone: the wizard is hidden for a moment.
@@ -67,6 +81,8 @@ TEST(TypicalRun, InstallsEverythingStartsTheCompanionAndTheSaverAtExit) {
   ASSERT_TRUE(run.started());
   ASSERT_TRUE(run.WaitForPage("Welcome!"));
   ExpectGradientEnds();
+  ExpectDoubledPictureShown(GetDlgItem(run.CurrentPage(), IDC_PAGE_PICTURE),
+                            IDR_PAGE_PICTURE_DOUBLED, "the welcome page's picture");
   SaveBackdropScreenshot(run);
 
   ASSERT_NO_FATAL_FAILURE(WalkWizard(run, kAnswers, "Application Directory"));
@@ -85,6 +101,13 @@ TEST(TypicalRun, InstallsEverythingStartsTheCompanionAndTheSaverAtExit) {
   ASSERT_TRUE(run.WaitForPage("Installation Complete", kInstallLimit)) << run.PageTitle();
   EXPECT_EQ(run.ControlText(IDC_COMPLETE_RESULT), "Installation completed successfully.");
   EXPECT_TRUE(run.IsChecked(IDC_COMPLETE_LAUNCH));
+  HWND complete = run.CurrentPage();
+  ExpectPictureAtScale(GetDlgItem(complete, IDC_PAGE_PICTURE), kPagePicture,
+                       "the completion page's picture");
+  ExpectPictureAtScale(GetDlgItem(complete, IDC_COMPLETE_PICTURE), kCompletePicture,
+                       "the tray picture");
+  ExpectDoubledPictureShown(GetDlgItem(complete, IDC_COMPLETE_PICTURE),
+                            IDR_COMPLETE_PICTURE_DOUBLED, "the tray picture");
   SaveScreenshot("09-complete");
   ASSERT_NO_FATAL_FAILURE(FinishAndExpectExit(run));
   EXPECT_TRUE(run.messages().empty()) << run.messages().front();
@@ -137,6 +160,9 @@ TEST(TypicalRun, SecondRunClosesTheCompanionPresetsTheAnswersAndCannotBeClosedMe
   EXPECT_TRUE(
       run.WaitUntil([] { return FindWindowA("TarnwickZindleClass", nullptr) == nullptr; }, 10000))
       << "the companion was not closed";
+  // The panel's first control is its icon.
+  ExpectPictureAtScale(FindWindowExA(panel, nullptr, "Static", nullptr), kPanelIcon,
+                       "the progress panel's icon");
   SaveScreenshot("08-installing");
   HWND backdrop = run.Backdrop();
   ASSERT_NE(backdrop, nullptr);

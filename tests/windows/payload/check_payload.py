@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Guards against payload archives that do not hold what setup installs, a
-setup.exe that carries other archives or names another image pack than the one
-it carries, and installed programs that would load a DLL other than the
-system's own.
+setup.exe that carries other archives or pictures than the built ones or names
+another image pack than the one it carries, and installed programs that would
+load a DLL other than the system's own.
 
     check_payload.py OBJDUMP PAYLOAD_DIR IMAGE_PACK_DIR SETUP SAVER ZINDLE UNINSTALL
 
@@ -24,6 +24,9 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
                "ole32.dll", "msvcrt.dll"}
 ARCHIVE_ATTRIBUTES = 0x20
 CARRIED_ARCHIVES = {5000: "saver.zip", 5001: "program_files.zip", 1: "image_pack.zip"}
+# The wizard's pictures at twice their size, packed; the build makes them in
+# res/ beside payload/.
+CARRIED_PICTURES = {1108: "wizard_page.double", 1111: "wizard_complete.double"}
 
 failures = []
 
@@ -117,11 +120,15 @@ def check_pack_strings(setup, image_pack):
 
 def check_setup_resources(setup, payload):
     carried = rcdata_resources(setup)
-    check(sorted(carried) == sorted(CARRIED_ARCHIVES),
-          f"setup.exe carries RCDATA {sorted(carried)}, expected {sorted(CARRIED_ARCHIVES)}")
-    for ident, name in CARRIED_ARCHIVES.items():
-        check(same_file(carried.get(ident), os.path.join(payload, name)),
-              f"RCDATA {ident} of setup.exe is not the built {name}")
+    expected = sorted({**CARRIED_ARCHIVES, **CARRIED_PICTURES})
+    check(sorted(carried) == expected,
+          f"setup.exe carries RCDATA {sorted(carried)}, expected {expected}")
+    pictures = os.path.join(os.path.dirname(payload), "res")
+    built = [(ident, os.path.join(payload, name)) for ident, name in CARRIED_ARCHIVES.items()]
+    built += [(ident, os.path.join(pictures, name)) for ident, name in CARRIED_PICTURES.items()]
+    for ident, path in built:
+        check(same_file(carried.get(ident), path),
+              f"RCDATA {ident} of setup.exe is not the built {os.path.basename(path)}")
 
 
 def main(argv):
