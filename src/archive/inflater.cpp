@@ -8,6 +8,17 @@
 #include "archive/archive_reader.h"
 #include "common/texts.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define INFLATER_GUARDS_WINDOWS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define INFLATER_GUARDS_WINDOWS 1
+#endif
+#endif
+#ifdef INFLATER_GUARDS_WINDOWS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 constexpr unsigned kWindowSize = 0x8000;
@@ -175,10 +186,20 @@ struct BitState {
   int bytesPastEnd;
 };
 
+// Under AddressSanitizer, a guard past the slack is poisoned, so that a write
+// past the slack is reported where it happens: it would otherwise land on the
+// fields that follow, within the same object, where the sanitizer does not
+// look. It is wider than any one move of a copy.
+#ifdef INFLATER_GUARDS_WINDOWS
+constexpr unsigned kWindowGuard = 2 * kPairCopyStep;
+#else
+constexpr unsigned kWindowGuard = 0;
+#endif
+
 struct Inflater {
   // The run of windows, and room past its end for what one fast step decodes
   // beyond the last window before it is written.
-  unsigned char windows[kRunWindows * kWindowSize + kWindowSlack];
+  unsigned char windows[kRunWindows * kWindowSize + kWindowSlack + kWindowGuard];
   unsigned char* window;    // the current window, at least one into the run
   unsigned windowPosition;  // bytes in the current window
   BitState bits;
@@ -880,6 +901,16 @@ int DecodeBlocks() {
   return kInflateDone;
 }
 
+// Starts the first member's window one window into the run, after a history
+// of zeros, and poisons the guard.
+void StartWindows() {
+  gInflater.window = gInflater.windows + kWindowSize;
+#ifdef INFLATER_GUARDS_WINDOWS
+  ASAN_POISON_MEMORY_REGION(gInflater.windows + kRunWindows * kWindowSize + kWindowSlack,
+                            kWindowGuard);
+#endif
+}
+
 // Makes the window as this member leaves it, with positions wrapping around
 // it, the history of the next: the next member's first byte follows the
 // window's last, not this member's last, and reaches back to it first.
@@ -898,7 +929,7 @@ void KeepWindowForNextMember() {
 }  // namespace
 
 int Inflate() {
-  if (gInflater.window == nullptr) gInflater.window = gInflater.windows + kWindowSize;
+  if (gInflater.window == nullptr) StartWindows();
   gInflater.windowPosition = 0;
   gInflater.bits = BitState{};
   int result = DecodeBlocks();
