@@ -72,16 +72,18 @@ constexpr unsigned kMaxLiteralsBeforeMatch = kMaxRefilledBits - kMaxCodeBits;
 // (a step refills twice, or three times with a 32-bit buffer).
 constexpr int32_t kFastInputMargin = 32;
 
-// Match copies move whole words, two at a time; from a word pair back or
-// more, where the processor has 16-byte moves, pairs of words at a time.
+// Match copies move whole words, two at a time. Where the processor has
+// 16-byte moves (every x86_64 has), a match from a word pair back or more is
+// copied pairs of words at a time: as many moves for twice the bytes. Without
+// them (the i686 build), a pair takes four 4-byte moves, and what the pairs
+// write past the many short matches costs more than their fewer turns save.
 constexpr unsigned kCopyWord = 8;
 constexpr unsigned kWordCopyStep = 2 * kCopyWord;
 constexpr unsigned kPairCopyStep = 4 * kCopyWord;
 #ifdef __SSE2__
 constexpr bool kCopyPairs = true;
 #else
-// Without them, the pairs go through the few general registers and copy slower.
-constexpr bool kCopyPairs = true;
+constexpr bool kCopyPairs = false;
 #endif
 // For a source less than a word back: the fewest whole repeats of it that
 // make up a word at least, copied byte by byte before whole words follow.
