@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing setup needs on Debian 12, once: the MinGW
 # cross compilers, Wine (with its 32-bit part), Xvfb, ImageMagick, GoogleTest's
-# sources, clang with libFuzzer, zlib and Google Benchmark, the 32-bit compiler
-# and zlib the decoder benchmark's i686 build needs, osslsigncode and openssl,
-# which sign a release, faketime, with which the tests build one at another
-# time, and the Japanese locale, from which Wine takes a double-byte code page.
+# sources, clang with libFuzzer, zlib and Google Benchmark, the 32-bit
+# compiler, zlib and sanitizer runtimes (in libclang-rt-14-dev) the -m32 builds
+# need, with qemu's user-mode emulator for kernels that run no 32-bit programs,
+# osslsigncode and openssl, which sign a release, faketime, with which the tests
+# build one at another time, and the Japanese locale, from which Wine takes a
+# double-byte code page.
 # Safe to run again.
 set -eu
 packages=(cmake make python3 g++ mingw-w64 wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick
           googletest clang libclang-rt-14-dev zlib1g-dev libbenchmark-dev g++-multilib zlib1g-dev:i386
-          osslsigncode openssl faketime locales)
+          qemu-user osslsigncode openssl faketime locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

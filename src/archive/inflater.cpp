@@ -8,6 +8,17 @@
 #include "archive/archive_reader.h"
 #include "common/texts.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define INFLATER_GUARDS_WINDOWS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define INFLATER_GUARDS_WINDOWS 1
+#endif
+#endif
+#ifdef INFLATER_GUARDS_WINDOWS
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace {
 
 constexpr unsigned kWindowSize = 0x8000;
@@ -41,30 +52,68 @@ constexpr int kLookAheadBytes = 4;
 using BitBuffer = uintptr_t;
 constexpr unsigned kBufferBits = sizeof(BitBuffer) * 8;
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "word loads assume little-endian");
+// A word refill leaves the buffer at least this full; the bits it held below
+// a whole byte stay, so it may leave up to seven more.
+constexpr unsigned kRefillBits = kBufferBits - 8;
+constexpr unsigned kMaxRefilledBits = kRefillBits | 7;
+static_assert(kRefillBits % 8 == 0 && kMaxRefilledBits < kBufferBits,
+              "a refill adds whole bytes and keeps the count below the buffer's width");
 
-// The longest code.
+// The longest code. The fast loop decodes one more literal while the buffer
+// holds this many bits, which a refill always leaves.
 constexpr unsigned kMaxCodeBits = 15;
-// The most literals one step of the fast loop decodes: it goes on while the
-// buffer holds a whole code, and each takes a bit at least.
-constexpr unsigned kMaxLiteralsPerStep = kBufferBits - 8 - kMaxCodeBits + 1;
+static_assert(kMaxCodeBits <= kRefillBits, "a step's first code is in the buffer");
+// The most literals one step of the fast loop decodes before its match: each
+// takes a bit at least, and a match follows only while a whole code is left.
+// (A step of literals alone may take one more, and no match.)
+constexpr unsigned kMaxLiteralsBeforeMatch = kMaxRefilledBits - kMaxCodeBits;
 // The fast loop runs while the member holds more than this many bytes beyond
 // those in the bit buffer: every word one step of it loads lies within them
 // (a step refills twice, or three times with a 32-bit buffer).
 constexpr int32_t kFastInputMargin = 32;
 
-// Match copies move whole words, two at a time, and may write up to two words
-// past the match; from a word pair back or more, where the processor has
-// 16-byte moves, pairs of words at a time, up to four words past.
+// Match copies move whole words, two at a time. Where the processor has
+// 16-byte moves (every x86_64 has), a match from a word pair back or more is
+// copied pairs of words at a time: as many moves for twice the bytes. Without
+// them (the i686 build), a pair takes four 4-byte moves, and what the pairs
+// write past the many short matches costs more than their fewer turns save.
 constexpr unsigned kCopyWord = 8;
+constexpr unsigned kWordCopyStep = 2 * kCopyWord;
+constexpr unsigned kPairCopyStep = 4 * kCopyWord;
 #ifdef __SSE2__
 constexpr bool kCopyPairs = true;
 #else
-// Without them, the pairs go through the few general registers and copy slower.
-constexpr bool kCopyPairs = true;
+constexpr bool kCopyPairs = false;
 #endif
-// One step of the fast loop writes at most its literals and one match, with a
-// copy's overshoot, past the end of the window before the window is written.
-constexpr unsigned kWindowSlack = kMaxLiteralsPerStep + kMaxMatchLength + 4 * kCopyWord;
+// For a source less than a word back: the fewest whole repeats of it that
+// make up a word at least, copied byte by byte before whole words follow.
+constexpr uint8_t kRepeatSpans[kCopyWord] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+constexpr unsigned RoundUp(unsigned count, unsigned step) {
+  return (count + step - 1) / step * step;
+}
+
+// The most bytes CopyMatch writes for a match of the longest length, what it
+// writes past the match included: whole steps of its word or pair copy, or a
+// near source's repeat span and whole word steps after it. Shorter matches
+// write no more.
+constexpr unsigned MeasureLongestMatchWrite() {
+  unsigned most = RoundUp(kMaxMatchLength, kCopyPairs ? kPairCopyStep : kWordCopyStep);
+  if (RoundUp(kMaxMatchLength, kWordCopyStep) > most)
+    most = RoundUp(kMaxMatchLength, kWordCopyStep);
+  for (unsigned span : kRepeatSpans) {
+    unsigned written = span + RoundUp(kMaxMatchLength - span, kWordCopyStep);
+    if (written > most) most = written;
+  }
+  return most;
+}
+constexpr unsigned kMaxMatchWrite = MeasureLongestMatchWrite();
+
+// A step of the fast loop, like a symbol of the careful decoding, starts with
+// the window not full: the full one is written out first. It writes at most
+// its literals and one match, so this far past the window's end.
+constexpr unsigned kWindowSlack = kMaxLiteralsBeforeMatch + kMaxMatchWrite - 1;
+static_assert(kWindowSlack < kWindowSize, "what lies past a full window fits in the next");
 // Windows follow one another in a run, each with the one before it as its
 // history, so that no distance wraps; at the run's end, the last window moves
 // to its start.
@@ -139,10 +188,20 @@ struct BitState {
   int bytesPastEnd;
 };
 
+// Under AddressSanitizer, a guard past the slack is poisoned, so that a write
+// past the slack is reported where it happens: it would otherwise land on the
+// fields that follow, within the same object, where the sanitizer does not
+// look. It is wider than any one move of a copy.
+#ifdef INFLATER_GUARDS_WINDOWS
+constexpr unsigned kWindowGuard = 2 * kPairCopyStep;
+#else
+constexpr unsigned kWindowGuard = 0;
+#endif
+
 struct Inflater {
   // The run of windows, and room past its end for what one fast step decodes
   // beyond the last window before it is written.
-  unsigned char windows[kRunWindows * kWindowSize + kWindowSlack];
+  unsigned char windows[kRunWindows * kWindowSize + kWindowSlack + kWindowGuard];
   unsigned char* window;    // the current window, at least one into the run
   unsigned windowPosition;  // bytes in the current window
   BitState bits;
@@ -159,13 +218,13 @@ struct Inflater {
 Inflater gInflater;
 
 // Fills the buffer with whole bytes from a word of the member's data, which
-// must hold a word: to at least kBufferBits - 8 bits.
+// must hold a word: to at least kRefillBits bits, at most kMaxRefilledBits.
 inline void RefillWord(BitBuffer& buffer, unsigned& count, const unsigned char*& next) {
   BitBuffer word;
   std::memcpy(&word, next, sizeof word);
   buffer |= word << count;
-  next += (kBufferBits - 1 - count) / 8;
-  count |= kBufferBits - 8;
+  next += (kMaxRefilledBits - count) / 8;
+  count |= kRefillBits;
 }
 
 inline void NeedBits(BitState& bits, unsigned count) {
@@ -428,37 +487,34 @@ void FlushFullWindow(unsigned& position) {
   gInflater.window = window;
 }
 
-// Copies `length` bytes two words at a time and may write up to two words
-// past them. Moving forward, this gives what a byte-by-byte copy gives where
-// the source is at least a word behind the destination.
+// Copies `length` bytes two words at a time, in whole steps, so it may write
+// up to a step less one byte past them. Moving forward, this gives what a
+// byte-by-byte copy gives where the source is at least a word behind the
+// destination.
 inline void CopyWords(unsigned char* out, const unsigned char* from, unsigned length) {
   unsigned char* end = out + length;
   do {
     std::memcpy(out, from, kCopyWord);
     std::memcpy(out + kCopyWord, from + kCopyWord, kCopyWord);
-    out += 2 * kCopyWord;
-    from += 2 * kCopyWord;
+    out += kWordCopyStep;
+    from += kWordCopyStep;
   } while (out < end);
 }
 
-// Copies `length` bytes two word pairs at a time and may write up to four
-// words past them: as CopyWords, where the source is a word pair back or more.
+// Copies `length` bytes two word pairs at a time, in whole steps: as
+// CopyWords, where the source is a word pair back or more.
 inline void CopyWordPairs(unsigned char* out, const unsigned char* from, unsigned length) {
   unsigned char* end = out + length;
   do {
     std::memcpy(out, from, 2 * kCopyWord);
     std::memcpy(out + 2 * kCopyWord, from + 2 * kCopyWord, 2 * kCopyWord);
-    out += 4 * kCopyWord;
-    from += 4 * kCopyWord;
+    out += kPairCopyStep;
+    from += kPairCopyStep;
   } while (out < end);
 }
 
-// For a source less than a word back: the fewest whole repeats of it that
-// make up a word at least.
-constexpr uint8_t kRepeatSpans[kCopyWord] = {0, 8, 8, 9, 8, 10, 12, 14};
-
 // Copies a match of `length` bytes from `distance` back (1..32768) to `out`
-// and returns its end; up to four words past the end may be overwritten. Words
+// and returns its end; it writes no more than kMaxMatchWrite bytes. Words
 // copied from less than a word back are right for as many bytes as the
 // distance, so a longer match from there is first repeated byte by byte,
 // until the bytes written repeat a word or more back.
@@ -612,14 +668,16 @@ inline bool DecodeSymbol(BitState& bits, const DecodeEntry* table, unsigned look
 }
 
 // Decodes near and past the end of the member's data, taking bytes only as
-// they are needed, so that the bytes asked for past the end are counted.
+// they are needed, so that the bytes asked for past the end are counted. Each
+// symbol starts in a window that is not full, as a fast step does: the fast
+// loop may hand over with its last step past the window's end.
 RunEnd DecodeCareful(const BlockCodes& codes, BitState& bits, unsigned& position) {
   DecodeEntry entry = 0;
   while (!IsPastLookAhead(bits)) {
+    FlushFullWindow(position);
     if (!DecodeSymbol(bits, codes.literals, codes.literalBits, entry)) break;
     if (EntryOperation(entry) == kOpLiteral) {
       gInflater.window[position++] = static_cast<unsigned char>(EntryValue(entry));
-      FlushFullWindow(position);
       continue;
     }
     if (EntryOperation(entry) == kOpEndOfBlock) return RunEnd::kEndOfBlock;
@@ -629,7 +687,6 @@ RunEnd DecodeCareful(const BlockCodes& codes, BitState& bits, unsigned& position
     unsigned distance = EntryValue(entry) + TakeBits(bits, EntryOperation(entry));
     unsigned char* out = gInflater.window + position;
     position += static_cast<unsigned>(CopyMatch(out, distance, length) - out);
-    FlushFullWindow(position);
   }
   return RunEnd::kInvalid;
 }
@@ -846,6 +903,16 @@ int DecodeBlocks() {
   return kInflateDone;
 }
 
+// Starts the first member's window one window into the run, after a history
+// of zeros, and poisons the guard.
+void StartWindows() {
+  gInflater.window = gInflater.windows + kWindowSize;
+#ifdef INFLATER_GUARDS_WINDOWS
+  ASAN_POISON_MEMORY_REGION(gInflater.windows + kRunWindows * kWindowSize + kWindowSlack,
+                            kWindowGuard);
+#endif
+}
+
 // Makes the window as this member leaves it, with positions wrapping around
 // it, the history of the next: the next member's first byte follows the
 // window's last, not this member's last, and reaches back to it first.
@@ -864,7 +931,7 @@ void KeepWindowForNextMember() {
 }  // namespace
 
 int Inflate() {
-  if (gInflater.window == nullptr) gInflater.window = gInflater.windows + kWindowSize;
+  if (gInflater.window == nullptr) StartWindows();
   gInflater.windowPosition = 0;
   gInflater.bits = BitState{};
   int result = DecodeBlocks();

@@ -19,6 +19,7 @@ class BitWriter {
     while (used_ != 0) PutBit(0);
   }
   const std::vector<unsigned char>& bytes() const { return bytes_; }
+  size_t bitCount() const { return bytes_.size() * 8 - (used_ == 0 ? 0 : 8 - used_); }
 
  private:
   void PutBit(unsigned bit) {

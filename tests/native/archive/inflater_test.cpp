@@ -1,11 +1,13 @@
 // Guards against streams decoded wrongly or accepted when they should fail: odd
-// but valid code sets, invalid symbols and codes, window edges, and streams
-// that run past their data.
+// but valid code sets, invalid symbols and codes, window edges, writes past the
+// decoder's windows, and streams that run past their data.
 #include "archive/inflater.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,16 +35,20 @@ class RecordingSink : public ByteSink {
   Decoded* decoded;
 };
 
+// Whether Decode keeps the decoder's diagnostics from the standard error
+// stream, or lets them through with whatever a sanitizer reports there.
+enum class Stderr { kCaptured, kShown };
+
 // Decodes from an exact-size copy, so that the sanitizers see any stray read.
-Decoded Decode(const Bytes& stream) {
+Decoded Decode(const Bytes& stream, Stderr stderrUse = Stderr::kCaptured) {
   Decoded decoded{};
   RecordingSink sink;
   sink.decoded = &decoded;
   std::unique_ptr<unsigned char[]> copy(new unsigned char[stream.size()]);
   if (!stream.empty()) std::memcpy(copy.get(), stream.data(), stream.size());
-  testing::internal::CaptureStderr();
+  if (stderrUse == Stderr::kCaptured) testing::internal::CaptureStderr();
   decoded.result = InflateMemory(copy.get(), static_cast<uint32_t>(stream.size()), sink);
-  decoded.diagnostics = testing::internal::GetCapturedStderr();
+  if (stderrUse == Stderr::kCaptured) decoded.diagnostics = testing::internal::GetCapturedStderr();
   return decoded;
 }
 
@@ -258,6 +264,125 @@ TEST(Inflate, ReadsCodeLengthRepeatsAndChecksTheirCode) {
   EXPECT_EQ(unused.diagnostics, "");
   std::vector<int> crowded(19, 1);
   EXPECT_EQ(Decode(MakeHeaderStream(crowded, {})).result, kInflateBadCode);
+}
+
+// Inputs that once made the decoder write past its windows and then hand out
+// a window from a pointer that write had hit.
+TEST(Inflate, EndsInputsThatOnceWrotePastTheWindows) {
+  const std::pair<const char*, int> inputs[] = {
+      {"inflate-past-windows.bin", kInflateDone},
+      {"inflate-past-windows-32bit.bin", kInflateInvalidData}};
+  for (const auto& input : inputs) {
+    std::ifstream file(std::string(ARCHIVE_TEST_DATA "/") + input.first, std::ios::binary);
+    Bytes stream((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(stream.empty()) << input.first;
+    EXPECT_EQ(Decode(stream, Stderr::kShown).result, input.second) << input.first;
+  }
+}
+
+// Writes a stream in one dynamic block and keeps the output it decodes to.
+// 'a' takes one bit, a 258-byte match (symbol 285) two, 'b', 'c' and 'd' four,
+// 'e' and the end five; distances 1-4, 5-6, 7-8, 17-24 and 25-32 three bits.
+class LongMatchStream {
+ public:
+  LongMatchStream() : literals_(286, 0), distances_(10, 0) {
+    literals_['a'] = 1;
+    literals_[285] = 2;
+    literals_['b'] = literals_['c'] = literals_['d'] = 4;
+    literals_['e'] = literals_[256] = 5;
+    for (int symbol : {0, 1, 2, 3, 4, 5, 8, 9}) distances_[symbol] = 3;
+    literalCodes_ = MakeCanonicalCodes(literals_);
+    distanceCodes_ = MakeCanonicalCodes(distances_);
+    PutDynamicLengths(writer_, literals_, distances_);
+  }
+  void PutLiteral(char letter) {
+    PutSymbol(letter);
+    output_ += letter;
+  }
+  // A match of 258 bytes from 1..8 or 17..32 back.
+  void PutLongMatch(unsigned distance) {
+    static const unsigned kBases[] = {1, 2, 3, 4, 5, 7, 17, 25};
+    static const int kSymbols[] = {0, 1, 2, 3, 4, 5, 8, 9};
+    static const unsigned kExtraBits[] = {0, 0, 0, 0, 1, 1, 3, 3};
+    int code = 7;
+    while (kBases[code] > distance) --code;
+    PutSymbol(285);
+    writer_.PutCode(distanceCodes_[kSymbols[code]], 3);
+    writer_.Put(distance - kBases[code], kExtraBits[code]);
+    for (int i = 0; i < 258; ++i) output_ += output_[output_.size() - distance];
+  }
+  void PutEnd() { PutSymbol(256); }
+  size_t bitCount() const { return writer_.bitCount(); }
+  const std::string& output() const { return output_; }
+  const Bytes& bytes() const { return writer_.bytes(); }
+
+ private:
+  void PutSymbol(int symbol) { writer_.PutCode(literalCodes_[symbol], literals_[symbol]); }
+  std::vector<int> literals_;
+  std::vector<int> distances_;
+  std::vector<uint32_t> literalCodes_;
+  std::vector<uint32_t> distanceCodes_;
+  BitWriter writer_;
+  std::string output_;
+};
+
+// The decoder keeps four windows in a row; the third window of a member's
+// output is the last of them, and a fast step that starts near its end writes
+// past it. A step tops its bit buffer up with whole bytes, to between a word
+// less eight bits and a word less one (`refill` = 0..7 above the first, as the
+// stream's bit position decides), then decodes literals while 15 bits remain:
+// with a one-bit literal code, up to `refill` + a word less 23 literals before
+// a match. This stream starts such a step `offset` bytes before the last
+// window's end, gives it those literals and a 258-byte match from `distance`
+// back, and ends with `tail` more, from 17 to 32 back: a byte each.
+LongMatchStream MakeRunEndStream(unsigned offset, unsigned refill, unsigned distance,
+                                 unsigned tail) {
+  constexpr unsigned kWordBits = sizeof(uintptr_t) * 8;
+  LongMatchStream stream;
+  for (char letter : {'b', 'c', 'd', 'e'}) stream.PutLiteral(letter);
+  size_t stepStart = 3 * 32768 - offset;
+  size_t matches = (stepStart - 4 - 32) / 258;
+  size_t literals = stepStart - 4 - 258 * matches;
+  // Matches take eight bits; each 'b' instead of an 'a' moves the step three
+  // bits on, and the step's refill grows as its bit position falls mod 8.
+  size_t wanted = (8 - refill) % 8;
+  size_t shift = 3 * ((wanted + 8 - (stream.bitCount() + literals) % 8) % 8) % 8;
+  for (size_t i = 0; i < literals; ++i) stream.PutLiteral(i < shift ? 'b' : 'a');
+  for (size_t i = 0; i < matches; ++i) stream.PutLongMatch(17 + i % 16);
+  EXPECT_EQ(stream.bitCount() % 8, wanted);
+  EXPECT_EQ(stream.output().size(), stepStart);
+  for (unsigned i = 0; i < kWordBits - 23 + refill; ++i) stream.PutLiteral('a');
+  stream.PutLongMatch(distance);
+  for (unsigned i = 0; i < tail; ++i) stream.PutLongMatch(17 + i % 16);
+  stream.PutEnd();
+  return stream;
+}
+
+// Each step that starts in the last 64 bytes of the run, after each refill,
+// with a match from far back (copied a word pair at a time) or from less than
+// a word back (repeated); and, with the member's last bytes starting at each
+// point around such a step, the one where the fast loop hands over right after
+// it, so that the careful decoding of the rest starts with the window full.
+TEST(Inflate, DecodesStepsThatEndPastTheRunOfWindows) {
+  std::vector<std::string> failed;
+  auto check = [&failed](const LongMatchStream& stream, const std::string& name) {
+    Decoded decoded = Decode(stream.bytes(), Stderr::kShown);
+    if (decoded.result != kInflateDone || decoded.data != stream.output()) failed.push_back(name);
+  };
+  for (unsigned refill = 0; refill < 8; ++refill) {
+    for (unsigned near : {0, 1}) {
+      std::string name = std::to_string(refill) + (near ? " near " : " far ");
+      for (unsigned offset = 1; offset <= 64; ++offset) {
+        unsigned distance = near ? 1 + offset % 7 : 17 + offset % 16;
+        check(MakeRunEndStream(offset, refill, distance, 64), name + std::to_string(offset));
+      }
+      for (unsigned tail = 28; tail < 44; ++tail) {
+        check(MakeRunEndStream(1, refill, near ? 7 : 32, tail),
+              name + "tail " + std::to_string(tail));
+      }
+    }
+  }
+  EXPECT_EQ(failed, std::vector<std::string>{}) << "refill, distance, offset or tail";
 }
 
 }  // namespace
