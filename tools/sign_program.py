@@ -174,6 +174,8 @@ def published_copy(program):
             if name == "setup.exe":
                 return f.read()
         for archive in rcdata_resources(setup).values():
+            if not zipfile.is_zipfile(io.BytesIO(archive)):
+                continue  # the packed pictures setup carries beside its archives
             members = zipfile.ZipFile(io.BytesIO(archive))
             if name in members.namelist():
                 return members.read(name)

@@ -336,7 +336,8 @@ def check_installs_pack(tree):
         code = subprocess.run([os.path.join(ROOT, "cmake", "wine-run"), "--template",
                                os.path.join(build, "wine", "template"), "--arch", "win64",
                                "--timeout", "300", "--with", setup,
-                               os.path.join(build, "tests", "e2e", "e2e_typical_run_test.exe")],
+                               os.path.join(build, "tests", "e2e", "e2e_typical_run_test.exe"),
+                               "--gtest_filter=-JapaneseRun.*"],
                               stdout=out, stderr=subprocess.STDOUT).returncode
     summary = [line for line in read(log).splitlines() if "PASSED" in line or "FAILED" in line]
     check(code == 0, f"the end-to-end typical run installs and removes the test pack: {summary}")
